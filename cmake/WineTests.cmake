@@ -1,0 +1,24 @@
+# Tests of the Windows build run under wine64 in a throwaway prefix (scripts/wine-prefix.sh makes it).
+# tavoline_add_wine_test(target [TIMEOUT seconds]) registers every GoogleTest case of an executable.
+
+set(TAVOLINE_WINEPREFIX "${CMAKE_BINARY_DIR}/wine/prefix" CACHE PATH "Wine prefix the tests run in")
+configure_file(${PROJECT_SOURCE_DIR}/tests/wine/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+
+if(BUILD_TESTING AND NOT TARGET gtest)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+include(GoogleTest)
+function(tavoline_add_wine_test target)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  # Discovery runs at test time, when the prefix exists; each case is one ctest test with a hard limit.
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+endfunction()

@@ -1,0 +1,51 @@
+#!/bin/sh
+# Builds everything (native archive core, 64-bit Windows build, 32-bit shipped build) and runs every test.
+# Run as root on Debian 12; installs what is missing first. Build trees are kept in build/ for quick re-runs.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$ROOT"
+JOBS=$(nproc)
+
+sh scripts/setup.sh
+sh scripts/fetch-bzip2.sh
+
+configure() { # dir, extra args...
+  dir=$1; shift
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 \
+    || { mkdir -p "$(dirname "$dir")"; cat "$dir.configure.log" >&2; exit 1; }
+}
+mkdir -p build
+configure build/native
+configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DBUILD_TESTING=OFF
+
+echo "== building (native, win64, win32)"
+cmake --build build/native -j "$JOBS"
+cmake --build build/win64 -j "$JOBS"
+cmake --build build/win32 -j "$JOBS"
+
+echo "== preparing the Wine test prefix"
+RECORDER=$(find build/win64 -name shellrec.exe -type f | head -n1 || true)
+sh scripts/wine-prefix.sh "$ROOT/build/win64/wine/prefix" "$RECORDER"
+
+# One warm wineserver for the whole Windows suite; everything it started is ended afterwards.
+export WINEPREFIX="$ROOT/build/win64/wine/prefix"
+/usr/lib/wine/wineserver -p60
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+
+status=0
+echo "== native tests"
+(cd build/native && ctest -j "$JOBS" --output-on-failure) >build/native-tests.log 2>&1 || status=1
+tail -n 3 build/native-tests.log
+echo "== Windows tests under Wine"
+(cd build/win64 && ctest -j "$JOBS" --output-on-failure) >build/win64-tests.log 2>&1 || status=1
+tail -n 3 build/win64-tests.log
+[ $status -eq 0 ] || { grep -h -A40 -E "\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception" build/native-tests.log build/win64-tests.log | head -n 200 || true; }
+
+# One closing line for both suites.
+count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -n1; }
+set -- $(count build/native-tests.log) ; nf=${1:-0}; nt=${2:-0}
+set -- $(count build/win64-tests.log) ; wf=${1:-0}; wt=${2:-0}
+failed=$((nf + wf)); passed=$((nt + wt - failed))
+echo "$passed passed, $failed failed"
+exit $status
