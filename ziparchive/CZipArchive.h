@@ -1,0 +1,124 @@
+// CZipArchive: the zip archive class exported by ZipArchive.dll.
+//
+// A C++ exception must never unwind across the DLL boundary (each module links its own static
+// runtime; on 32-bit Windows that means separate DWARF unwinders). So the exported members never
+// throw: they report a failure in a ZipFailure record, and the small inline members below, which
+// compile into the caller, turn that record into a CZipException thrown by pointer.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/CString.h"
+#include "ziparchive/ZipException.h"
+
+#ifdef ZIPARCHIVE_EXPORTS
+#define ZIPARCHIVE_API __declspec(dllexport)
+#else
+#define ZIPARCHIVE_API __declspec(dllimport)
+#endif
+
+// Entry indexes and counts are 32-bit: an archive may hold more than 65,535 entries.
+typedef unsigned int ZIP_INDEX_TYPE;
+
+// A failure as it crosses the DLL boundary: plain data only.
+struct ZipFailure {
+    int cause = CZipException::generic;   // a CZipException::Cause; generic with failed == false means success
+    bool failed = false;
+    DWORD osError = 0;
+    wchar_t reason[512] = {};
+    wchar_t path[1024] = {};
+};
+
+class ZIPARCHIVE_API CZipArchive {
+public:
+    enum OpenMode { zipOpen = 1, zipCreate = 4 };
+    enum CompressionMethod { methodStore = 0, methodDeflate = 8, methodBzip2 = 12 };
+    // Smartness flags of AddNewFile; 7 asks for all three.
+    enum Smartness {
+        smartStoreIfLarger = 1,   // store the entry when its compressed form would not be smaller
+        smartCheckSize = 2,       // fail when the file changes size while it is read
+        smartNotSelf = 4          // refuse to add the archive's own file (or its temporary file)
+    };
+
+    CZipArchive();
+    virtual ~CZipArchive();   // an archive being created and never closed leaves no file behind
+    CZipArchive(const CZipArchive&) = delete;
+    CZipArchive& operator=(const CZipArchive&) = delete;
+
+    // Set by the caller before Open; the library keeps m_progressDone up to date while it works.
+    HWND m_hProgressWindow = nullptr;
+    ULONGLONG m_progressDone = 0;
+    ULONGLONG m_progressTotal = 0;
+
+    // mode zipOpen reads an existing archive; zipCreate writes a new one (to a temporary file
+    // beside the path, moved into place only by a successful Close). volumeSize must be 0.
+    bool Open(const wchar_t* path, int mode = zipOpen, unsigned long volumeSize = 0) {
+        ZipFailure failure;
+        const bool ok = OpenImpl(path, mode, volumeSize, failure);
+        Raise(failure);
+        return ok;
+    }
+    ZIP_INDEX_TYPE GetCount() const { return GetCountImpl(); }
+
+    // false when the entry's data is corrupt (bad compressed data, wrong CRC or size); throws for any other failure.
+    bool TestFile(ZIP_INDEX_TYPE index, unsigned long bufferSize = 65536) {
+        ZipFailure failure;
+        const bool ok = TestFileImpl(index, bufferSize, failure);
+        Raise(failure);
+        return ok;
+    }
+    // Extracts into folder (created as needed); fullPath recreates the entry's stored folders;
+    // newName, when given, replaces the stored name. Restores the entry's modification time.
+    bool ExtractFile(ZIP_INDEX_TYPE index, const wchar_t* folder, bool fullPath = true,
+                     const wchar_t* newName = nullptr, unsigned long bufferSize = 65536) {
+        ZipFailure failure;
+        const bool ok = ExtractFileImpl(index, folder, fullPath, newName, bufferSize, failure);
+        Raise(failure);
+        return ok;
+    }
+    bool SetCompressionMethod(unsigned short method) {
+        ZipFailure failure;
+        const bool ok = SetCompressionMethodImpl(method, failure);
+        Raise(failure);
+        return ok;
+    }
+    // Adds the file fileName (relative to the current directory, or absolute); with fullPath the
+    // entry is named by that relative path ("\" stored as "/"), otherwise by the file name alone.
+    // level -1 is the library's default.
+    bool AddNewFile(const wchar_t* fileName, int level = -1, bool fullPath = true,
+                    int smartness = smartStoreIfLarger | smartCheckSize | smartNotSelf,
+                    unsigned long bufferSize = 65536) {
+        ZipFailure failure;
+        const bool ok = AddNewFileImpl(fileName, level, fullPath, smartness, bufferSize, failure);
+        Raise(failure);
+        return ok;
+    }
+    // Finishes the archive (for a new one: writes its directory and moves it into place) and
+    // closes it. afterException != 0 closes without finishing and never throws. Returns the
+    // archive's path.
+    CString Close(int afterException = 0, bool updateTimeStamp = false) {
+        ZipFailure failure;
+        wchar_t path[1024] = {};
+        CloseImpl(afterException, updateTimeStamp, path, 1024, failure);
+        if (afterException == 0) Raise(failure);
+        return CString(path);
+    }
+
+private:
+    static void Raise(const ZipFailure& failure) {
+        if (failure.failed) throw new CZipException(failure.cause, failure.osError, failure.reason, failure.path);
+    }
+
+    bool OpenImpl(const wchar_t* path, int mode, unsigned long volumeSize, ZipFailure& failure);
+    ZIP_INDEX_TYPE GetCountImpl() const;
+    bool TestFileImpl(ZIP_INDEX_TYPE index, unsigned long bufferSize, ZipFailure& failure);
+    bool ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, bool fullPath, const wchar_t* newName,
+                         unsigned long bufferSize, ZipFailure& failure);
+    bool SetCompressionMethodImpl(unsigned short method, ZipFailure& failure);
+    bool AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness, unsigned long bufferSize,
+                        ZipFailure& failure);
+    void CloseImpl(int afterException, bool updateTimeStamp, wchar_t* pathOut, unsigned pathChars, ZipFailure& failure);
+
+    struct Impl;
+    Impl* m_impl;
+};
