@@ -1,0 +1,62 @@
+// The file-access seam: everything the archive core does to files goes through these interfaces, so
+// the core stays portable. PosixFileAccess implements them natively; the Windows facade implements
+// them over the wide Win32 file API.
+//
+// Paths are UTF-8. The core builds paths below a folder by joining with "/"; an implementation may
+// turn "/" into its own separator. All failures are thrown as ZipError (kind Io, with the OS code).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zipcore {
+
+// A file opened for reading with positional reads; the size is taken when it is opened.
+class InputFile {
+public:
+  virtual ~InputFile() = default;
+  virtual std::uint64_t Size() const = 0;
+  // Reads up to `length` bytes at `offset`; returns fewer only at the end of the file.
+  virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) = 0;
+};
+
+// A new file written under a temporary name beside its final path. Commit() moves it into place,
+// replacing any file of the final name; destroying it uncommitted removes the temporary file.
+class OutputFile {
+public:
+  virtual ~OutputFile() = default;
+  virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
+  virtual void Truncate(std::uint64_t length) = 0;
+  virtual const std::string& TemporaryPath() const = 0;
+  // Flushes, closes and renames the file to its final path.
+  virtual void Commit() = 0;
+  // Closes and removes the temporary file (never throws).
+  virtual void Discard() noexcept = 0;
+};
+
+struct FileStatus {
+  bool exists = false;
+  bool isDirectory = false;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0; // seconds since 1970-01-01 UTC
+  // Together identify the file itself, whatever path names it (device + inode, volume + file index).
+  std::uint64_t volumeId = 0;
+  std::uint64_t fileId = 0;
+};
+
+class FileAccess {
+public:
+  virtual ~FileAccess() = default;
+  virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
+  // Creates a new, empty temporary file in the folder of `finalPath` (the folder must exist).
+  virtual std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) = 0;
+  // Creates the folder and any missing folders above it; an existing folder is fine.
+  virtual void CreateFolders(const std::string& path) = 0;
+  virtual void SetModificationTime(const std::string& path, std::int64_t modified) = 0;
+  // Follows links; a missing path gives exists == false rather than an error.
+  virtual FileStatus Stat(const std::string& path) = 0;
+};
+
+} // namespace zipcore

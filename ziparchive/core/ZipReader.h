@@ -1,0 +1,74 @@
+// Reads a zip archive: its central directory at construction, then entry data on demand.
+//
+// Opening refuses, with a ZipError naming the problem, any archive that:
+//  - is not a zip archive, is truncated, or has records pointing outside the file (BadArchive);
+//  - spans several disks (Unsupported);
+//  - has an entry whose name is unsafe (UnsafeName) - absolute, drive-qualified or UNC, with a ".."
+//    component, a Windows device name, a ":" (drive or alternate data stream), a character Windows
+//    forbids, a component ending in a dot or blank, or invalid UTF-8. Both "/" and "\" count as
+//    separators and the Windows rules apply on every platform, so an archive that could not be
+//    extracted safely on Windows is refused as a whole before anything is written;
+//  - has entries whose data overlap one another (BadArchive), the trick of "overlapping" zip bombs.
+// Names without the UTF-8 flag (bit 11) are decoded from code page 437.
+//
+// Supported data: methods stored, deflate and bzip2; data descriptors; zip64; leading bytes (for
+// example a self-extractor stub) and trailing bytes. Other methods and encrypted entries fail
+// clearly when their data is tested or extracted (Unsupported); they never produce output.
+#pragma once
+
+#include "core/Codec.h"
+#include "core/FileAccess.h"
+#include "core/ZipEntry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zipcore {
+
+// Told how many more bytes of compressed data have been read.
+using ReadProgress = std::function<void(std::uint64_t bytes)>;
+
+class ZipReader {
+public:
+  ZipReader(FileAccess& files, const std::string& archivePath);
+  ZipReader(FileAccess& files, std::unique_ptr<InputFile> archive);
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
+  ~ZipReader();
+
+  std::size_t Count() const { return entries_.size(); }
+  const ZipEntry& Entry(std::size_t index) const;
+  const std::vector<ZipEntry>& Entries() const { return entries_; }
+
+  void SetProgress(ReadProgress progress) { progress_ = std::move(progress); }
+
+  // Decompresses entry `index` into `out`, checking its sizes and CRC-32 at the end (the data
+  // delivered before a failure is not yet verified). Corrupt data throws CorruptEntry; an unknown
+  // method or encryption throws Unsupported; read failures throw Io.
+  void ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize);
+
+  // True when the entry's data decompress to the recorded size and CRC-32; false for corrupt
+  // data. Throws for everything that is not about the entry's data (I/O, unsupported method).
+  bool Test(std::size_t index, std::size_t bufferSize);
+
+  // Writes entry `index` below `targetFolder`, creating the folder and (with fullPath) the entry's
+  // stored folders. fullPath false keeps only the last component of the name. A non-empty `newName`
+  // replaces the stored name and is checked like it. The file is written under a temporary name in
+  // its folder and renamed when complete and verified, so a failure never leaves a partial file under
+  // the entry's name; its modification time is restored. Folder entries create folders. Links are
+  // never created. Throws ZipError (CorruptEntry for damaged data).
+  void Extract(std::size_t index, const std::string& targetFolder, bool fullPath,
+               const std::string& newName, std::size_t bufferSize);
+
+private:
+  FileAccess& files_;
+  std::unique_ptr<InputFile> archive_;
+  std::vector<ZipEntry> entries_;
+  ReadProgress progress_;
+};
+
+} // namespace zipcore

@@ -1,0 +1,83 @@
+// Writes a new zip archive. The archive is built in a temporary file beside its final path and moved
+// into place by Finish() only; a writer destroyed (or abandoned) without finishing removes its
+// temporary file, so an existing file of the final name is only ever replaced by a complete archive.
+//
+// Entries carry the file's modification time as DOS time plus the extended-timestamp field
+// (0x5455). Names are relative with "/" separators ("\" is converted); names beyond ASCII are
+// stored as UTF-8 with the language-encoding flag (bit 11). Zip64 records are written wherever
+// sizes, offsets or the entry count need them. File data are streamed through a buffer of the size
+// given to AddFile, so memory stays bounded whatever the size of a file.
+#pragma once
+
+#include "core/FileAccess.h"
+#include "core/ZipEntry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zipcore {
+
+// Smartness flags of AddFile; 7 = all three.
+enum SmartFlags : int {
+  // Store the entry (method 0) when its compressed form would not be smaller than the file.
+  kSmartStoreIfNotSmaller = 1,
+  // Fail the add (SourceChanged) when the file's size changed while it was read, instead of
+  // writing an entry that no longer matches the file.
+  kSmartFailIfChanged = 2,
+  // Refuse (Usage) to add the archive's own file: its final path or its temporary file.
+  kSmartRefuseOwnArchive = 4,
+  kSmartAll = 7,
+};
+
+// Told how many more bytes of the file being added have been read.
+using WriteProgress = std::function<void(std::uint64_t bytes)>;
+
+class ZipWriter {
+public:
+  // Starts a new archive that will replace `archivePath` when finished (its folder must exist).
+  ZipWriter(FileAccess& files, const std::string& archivePath);
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
+  ~ZipWriter();
+
+  // Method of the entries added from now on: 0 stored, 8 deflate, 12 bzip2 (the default).
+  // Other values throw Unsupported and leave the method unchanged.
+  void SetMethod(std::uint16_t method);
+  std::uint16_t Method() const { return method_; }
+
+  void SetProgress(WriteProgress progress) { progress_ = std::move(progress); }
+
+  // Adds the file at `diskPath` as `entryName`. level: -1 the library's default, 0 store, 1-9.
+  // smartFlags: a combination of SmartFlags. bufferSize: bytes read from the file at a time.
+  // A failed add leaves the archive as it was before the call; the writer stays usable.
+  void AddFile(const std::string& diskPath, const std::string& entryName, int level, int smartFlags,
+               std::size_t bufferSize);
+
+  // Writes the central directory and moves the archive into place.
+  void Finish();
+  // Gives the archive up now and removes its temporary file.
+  void Abandon() noexcept;
+
+  bool IsOpen() const { return output_ != nullptr; }
+  std::size_t Count() const { return entries_.size(); }
+  const std::string& ArchivePath() const { return archivePath_; }
+
+private:
+  void WriteEntry(const std::string& diskPath, const std::string& name, std::uint16_t method,
+                  int level, int smartFlags, std::size_t bufferSize, const FileStatus& status,
+                  bool& storeInstead);
+
+  FileAccess& files_;
+  std::string archivePath_;
+  std::unique_ptr<OutputFile> output_;
+  std::uint64_t position_ = 0; // end of the archive written so far
+  std::uint16_t method_ = kMethodBzip2;
+  std::vector<ZipEntry> entries_;
+  WriteProgress progress_;
+};
+
+} // namespace zipcore
