@@ -93,6 +93,17 @@ public:
         Raise(failure);
         return ok;
     }
+    // Adds the file at filePath (absolute, any length, or relative to the current directory)
+    // under exactly entryName ("\" stored as "/"): for callers whose files lie deeper than the
+    // current directory can reach.
+    bool AddNewFileAs(const wchar_t* filePath, const wchar_t* entryName, int level = -1,
+                      int smartness = smartStoreIfLarger | smartCheckSize | smartNotSelf,
+                      unsigned long bufferSize = 65536) {
+        ZipFailure failure;
+        const bool ok = AddNewFileAsImpl(filePath, entryName, level, smartness, bufferSize, failure);
+        Raise(failure);
+        return ok;
+    }
     // Finishes the archive (for a new one: writes its directory and moves it into place) and
     // closes it. afterException != 0 closes without finishing and never throws. Returns the
     // archive's path.
@@ -117,6 +128,8 @@ private:
     bool SetCompressionMethodImpl(unsigned short method, ZipFailure& failure);
     bool AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness, unsigned long bufferSize,
                         ZipFailure& failure);
+    bool AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entryName, int level, int smartness,
+                          unsigned long bufferSize, ZipFailure& failure);
     void CloseImpl(int afterException, bool updateTimeStamp, wchar_t* pathOut, unsigned pathChars, ZipFailure& failure);
 
     struct Impl;
