@@ -1,0 +1,43 @@
+// CTAVODlg: the main window. Two groups of job buttons (unzip, zip), a progress bar shared by
+// both jobs, a coloured status line and "MORE", which opens the About box.
+// The job buttons and job messages are handled in jobs/ and ui/JobMessages.cpp.
+#pragma once
+
+#include "framework/CButton.h"
+#include "framework/CDialog.h"
+#include "framework/CProgressCtrl.h"
+#include "res/resource.h"
+
+class AStatic;
+
+class CTAVODlg : public CDialog {
+public:
+    enum { IDD = IDD_TAVOLINE_DIALOG };
+
+    explicit CTAVODlg(CWnd* parentWnd = nullptr);
+    ~CTAVODlg() override;
+
+    // Replaces the status line by a new label with this text, red when isError is non-zero.
+    void ShowStatus(CString text, int isError);
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnMore();
+
+    HICON m_hIcon;
+    CButton m_selectFileToUnzip;
+    CButton m_unzip;
+    AStatic* m_statusLabel = nullptr;  // owned
+    CButton m_selectFileToZip;
+    CButton m_selectFolderToZip;
+    CButton m_zip;
+
+public:
+    CProgressCtrl m_progress;
+
+    DECLARE_MESSAGE_MAP()
+};
