@@ -24,6 +24,7 @@ struct ZipEntry {
   std::int64_t modified = 0;           // seconds since 1970-01-01 UTC
   std::uint32_t externalAttributes = 0;
   std::uint16_t versionMadeBy = 0;
+  std::uint16_t versionNeeded = 0;
 
   bool IsFolder() const { return !name.empty() && name.back() == '/'; }
   bool IsEncrypted() const { return (flags & 0x0001) != 0; }

@@ -67,9 +67,9 @@ public:
   const std::string& ArchivePath() const { return archivePath_; }
 
 private:
-  void WriteEntry(const std::string& diskPath, const std::string& name, std::uint16_t method,
-                  int level, int smartFlags, std::size_t bufferSize, const FileStatus& status,
-                  bool& storeInstead);
+  // Writes the data of `entry` at the end of the archive; fills in its sizes and CRC-32.
+  void WriteEntry(InputFile& file, ZipEntry& entry, int level, bool failIfChanged, std::size_t bufferSize);
+  bool IsOwnArchive(const FileStatus& status);
 
   FileAccess& files_;
   std::string archivePath_;

@@ -1,0 +1,121 @@
+#include "core/EndOfCentral.h"
+
+#include "core/ByteOrder.h"
+#include "core/ZipError.h"
+#include "core/ZipFormat.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace zipcore {
+namespace {
+
+[[noreturn]] void Bad(const std::string& why) {
+  throw ZipError(ZipErrorKind::BadArchive, "the archive is damaged: " + why);
+}
+
+void ReadExactly(InputFile& file, std::uint64_t offset, std::uint8_t* buffer, std::size_t length) {
+  if (file.ReadAt(offset, buffer, length) != length) Bad("it ends too early");
+}
+
+// The position of the last end-of-central-directory record whose comment fits in the file.
+std::uint64_t FindEndRecord(InputFile& file) {
+  const std::uint64_t size = file.Size();
+  if (size < kEndOfCentralSize) throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
+  const std::size_t tailSize = static_cast<std::size_t>(
+      std::min<std::uint64_t>(size, kEndOfCentralSize + kMaxCommentSize + 1024));
+  std::vector<std::uint8_t> tail(tailSize);
+  const std::uint64_t tailStart = size - tailSize;
+  ReadExactly(file, tailStart, tail.data(), tailSize);
+  for (std::size_t i = tailSize - kEndOfCentralSize + 1; i-- > 0;) {
+    if (Load32(&tail[i]) != kEndOfCentralSignature) continue;
+    // Trailing bytes after the comment are tolerated; a comment running past the end is not.
+    if (i + kEndOfCentralSize + Load16(&tail[i + 20]) <= tailSize) return tailStart + i;
+  }
+  throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
+}
+
+bool StartsDirectory(InputFile& file, std::uint64_t offset) {
+  std::uint8_t signature[4];
+  return file.ReadAt(offset, signature, 4) == 4 && Load32(signature) == kCentralHeaderSignature;
+}
+
+struct Recorded {
+  std::uint64_t offset, size, count;
+};
+
+// Reads the zip64 end record the locator before `eocd` points to; false when there is none.
+bool ReadZip64End(InputFile& file, std::uint64_t eocd, Recorded& recorded, std::uint64_t& recordPos,
+                  std::uint64_t& shift) {
+  if (eocd < kZip64LocatorSize) return false;
+  std::uint8_t locator[kZip64LocatorSize];
+  ReadExactly(file, eocd - kZip64LocatorSize, locator, sizeof locator);
+  if (Load32(locator) != kZip64LocatorSignature) return false;
+  if (Load32(locator + 16) > 1) throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
+  const std::uint64_t locatorPos = eocd - kZip64LocatorSize;
+  const std::uint64_t stated = Load64(locator + 8);
+  // Where the record lies when nothing was put in front of the archive, and where it lies when
+  // bytes were (then the record sits right before its locator).
+  std::uint8_t record[kZip64EndOfCentralSize];
+  std::uint64_t candidates[2] = {stated, locatorPos >= kZip64EndOfCentralSize ? locatorPos - kZip64EndOfCentralSize : stated};
+  for (std::uint64_t candidate : candidates) {
+    if (candidate > locatorPos || locatorPos - candidate < kZip64EndOfCentralSize) continue;
+    ReadExactly(file, candidate, record, sizeof record);
+    if (Load32(record) != kZip64EndOfCentralSignature || candidate < stated) continue;
+    if (Load32(record + 16) != 0 || Load32(record + 20) != 0)
+      throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
+    recorded.count = Load64(record + 32);
+    recorded.size = Load64(record + 40);
+    recorded.offset = Load64(record + 48);
+    recordPos = candidate;
+    shift = candidate - stated;
+    return true;
+  }
+  Bad("its zip64 end record is missing");
+}
+
+} // namespace
+
+DirectoryLocation FindCentralDirectory(InputFile& file) {
+  const std::uint64_t eocd = FindEndRecord(file);
+  std::uint8_t record[kEndOfCentralSize];
+  ReadExactly(file, eocd, record, sizeof record);
+  const std::uint16_t disk = Load16(record + 4), directoryDisk = Load16(record + 6);
+  const std::uint16_t countHere = Load16(record + 8), count = Load16(record + 10);
+  if ((disk != 0 && disk != kZip64Marker16) || (directoryDisk != 0 && directoryDisk != kZip64Marker16) ||
+      countHere != count)
+    throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
+
+  Recorded recorded{Load32(record + 16), Load32(record + 12), count};
+  std::uint64_t end = eocd, shift = 0;
+  if (!ReadZip64End(file, eocd, recorded, end, shift)) {
+    // Without zip64 the directory ends at the end record: what lies before its recorded start
+    // was put in front of the archive.
+    if (recorded.size > end) Bad("its central directory is larger than the file");
+    const std::uint64_t actual = end - recorded.size;
+    if (actual < recorded.offset) Bad("its central directory lies outside the file");
+    shift = actual - recorded.offset;
+  }
+
+  DirectoryLocation location;
+  location.size = recorded.size;
+  location.entryCount = recorded.count;
+  location.end = end;
+  location.shift = shift;
+  if (recorded.offset > end || shift > end - recorded.offset ||
+      recorded.size > end - recorded.offset - shift)
+    Bad("its central directory lies outside the file");
+  location.offset = recorded.offset + shift;
+  // Some writers leave bytes between the directory and the end record; then the recorded offset
+  // is right as it stands.
+  if (shift != 0 && location.entryCount > 0 && !StartsDirectory(file, location.offset) &&
+      StartsDirectory(file, recorded.offset)) {
+    location.offset = recorded.offset;
+    location.shift = 0;
+  }
+  // Every central record takes at least 46 bytes: a larger count cannot be true.
+  if (location.entryCount > location.size / kCentralHeaderSize) Bad("it claims more entries than it holds");
+  return location;
+}
+
+} // namespace zipcore

@@ -1,0 +1,22 @@
+// Entry names: the form the writer stores, and the safety rules the reader enforces.
+#pragma once
+
+#include <string>
+
+namespace zipcore {
+
+// "\" separators become "/", the zip format's separator.
+std::string NormalizeEntryName(const std::string& name);
+
+// Empty when `name` (UTF-8) is safe to extract below a folder on any system, otherwise the reason.
+// Both "/" and "\" are separators. Refused: empty names and components, absolute and UNC paths,
+// ":" anywhere (drive letters, alternate data streams), "." and ".." components, characters
+// Windows forbids (<>"|?* and control characters), components ending in a dot or blank, Windows
+// device names (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9, also with an extension),
+// and text that is not valid UTF-8. One trailing separator (a folder entry) is allowed.
+std::string WhyUnsafe(const std::string& name);
+
+// The last component of a normalised name (a folder entry's trailing "/" dropped).
+std::string LastComponent(const std::string& name);
+
+} // namespace zipcore

@@ -1,0 +1,40 @@
+// Method 12 on several cores: the entry's data are cut where libbz2 would end its blocks, the blocks
+// are compressed by a pool of worker threads, and the results are joined into one standard bzip2
+// stream. The output is the same bytes that libbz2 alone writes for the whole input (finishing with
+// all input at hand), whatever the number of threads. At most two blocks per thread are in flight,
+// so memory stays bounded whatever the size of the entry.
+#pragma once
+
+#include "core/Bzip2BlockSplitter.h"
+#include "core/Bzip2EncoderPool.h"
+#include "core/Bzip2StreamJoiner.h"
+#include "core/Codec.h"
+
+#include <deque>
+#include <memory>
+
+namespace zipcore {
+
+class ParallelBzip2Compressor : public Compressor {
+public:
+  // level: -1 or 0 the default (900k blocks), 1 to 9 blocks of 100k to 900k.
+  ParallelBzip2Compressor(int level, std::shared_ptr<Bzip2EncoderPool> pool);
+  ~ParallelBzip2Compressor() override;
+
+  void Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override;
+  void Finish(ByteSink& out) override;
+
+private:
+  void Submit(Bzip2BlockData block, ByteSink& out);
+  void EmitOldest(ByteSink& out);
+  void Flush(ByteSink& out);
+
+  int blockSize100k_;
+  std::shared_ptr<Bzip2EncoderPool> pool_;
+  std::size_t maxInFlight_;
+  Bzip2BlockSplitter splitter_;
+  Bzip2StreamJoiner joiner_;
+  std::deque<std::shared_ptr<Bzip2BlockJob>> inFlight_;
+};
+
+} // namespace zipcore

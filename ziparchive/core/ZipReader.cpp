@@ -1,0 +1,176 @@
+#include "core/ZipReader.h"
+
+#include "core/CentralDirectory.h"
+#include "core/EndOfCentral.h"
+#include "core/EntryName.h"
+#include "core/ZipError.h"
+#include "core/ZipFormat.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+namespace zipcore {
+namespace {
+
+// Buffers of the caller's size, within reason.
+std::size_t ClampBuffer(std::size_t size) {
+  return std::clamp<std::size_t>(size, 4096, 16 * 1024 * 1024);
+}
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Counts and checksums what a decompressor produces, and stops it as soon as it produces more
+// than the entry's recorded size (so a lying header cannot make it run on).
+class CheckingSink : public ByteSink {
+public:
+  CheckingSink(const ZipEntry& entry, ByteSink* out) : entry_(entry), out_(out) {}
+  void Put(const std::uint8_t* data, std::size_t length) override {
+    if (length > entry_.uncompressedSize - total_)
+      throw ZipError(ZipErrorKind::CorruptEntry,
+                     "the entry " + Quoted(entry_.name) + " holds more data than its recorded size");
+    total_ += length;
+    crc_ = crc32(crc_, data, static_cast<uInt>(length));
+    if (out_) out_->Put(data, length);
+  }
+  std::uint64_t Total() const { return total_; }
+  std::uint32_t Crc() const { return static_cast<std::uint32_t>(crc_); }
+
+private:
+  const ZipEntry& entry_;
+  ByteSink* out_;
+  std::uint64_t total_ = 0;
+  uLong crc_ = crc32(0, nullptr, 0);
+};
+
+class FileSink : public ByteSink {
+public:
+  explicit FileSink(OutputFile& file) : file_(file) {}
+  void Put(const std::uint8_t* data, std::size_t length) override {
+    file_.WriteAt(position_, data, length);
+    position_ += length;
+  }
+
+private:
+  OutputFile& file_;
+  std::uint64_t position_ = 0;
+};
+
+std::string JoinPath(const std::string& folder, const std::string& relative) {
+  if (folder.empty()) return relative;
+  if (relative.empty()) return folder;
+  char last = folder.back();
+  return last == '/' || last == '\\' ? folder + relative : folder + "/" + relative;
+}
+
+} // namespace
+
+ZipReader::ZipReader(FileAccess& files, const std::string& archivePath)
+    : files_(files), archive_(files.OpenForReading(archivePath)) {
+  try {
+    entries_ = ReadCentralDirectory(*archive_, FindCentralDirectory(*archive_));
+  } catch (const ZipError& e) {
+    if (!e.Path().empty()) throw;
+    throw ZipError(e.Kind(), e.what(), e.OsError(), archivePath);
+  }
+}
+
+ZipReader::ZipReader(FileAccess& files, std::unique_ptr<InputFile> archive)
+    : files_(files), archive_(std::move(archive)) {
+  entries_ = ReadCentralDirectory(*archive_, FindCentralDirectory(*archive_));
+}
+
+ZipReader::~ZipReader() = default;
+
+const ZipEntry& ZipReader::Entry(std::size_t index) const {
+  if (index >= entries_.size())
+    throw ZipError(ZipErrorKind::Usage, "there is no entry " + std::to_string(index) + " (the archive has " +
+                                            std::to_string(entries_.size()) + ")");
+  return entries_[index];
+}
+
+void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize) {
+  const ZipEntry& entry = Entry(index);
+  if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
+    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted");
+  if (!IsSupportedMethod(entry.method))
+    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " uses compression method " +
+                                                  std::to_string(entry.method) + " (" + MethodName(entry.method) +
+                                                  "), which is not supported");
+  if (entry.method == kMethodStored && entry.compressedSize != entry.uncompressedSize)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the stored entry " + Quoted(entry.name) + " has two different sizes");
+
+  auto decompressor = MakeDecompressor(entry.method);
+  CheckingSink checked(entry, &out);
+  std::vector<std::uint8_t> buffer(
+      static_cast<std::size_t>(std::min<std::uint64_t>(ClampBuffer(bufferSize), std::max<std::uint64_t>(entry.compressedSize, 1))));
+  std::uint64_t position = entry.dataOffset, remaining = entry.compressedSize;
+  bool finished = false;
+  while (remaining > 0 && !finished) {
+    std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
+    if (archive_->ReadAt(position, buffer.data(), piece) != piece)
+      throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
+    finished = decompressor->Write(buffer.data(), piece, checked);
+    position += piece;
+    remaining -= piece;
+    if (progress_) progress_(piece);
+  }
+  if (entry.method != kMethodStored && !finished)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
+  if (checked.Total() != entry.uncompressedSize)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
+  if (checked.Crc() != entry.crc32)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");
+}
+
+bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
+  class Discard : public ByteSink {
+    void Put(const std::uint8_t*, std::size_t) override {}
+  } discard;
+  try {
+    ReadData(index, discard, bufferSize);
+    return true;
+  } catch (const ZipError& e) {
+    if (e.Kind() == ZipErrorKind::CorruptEntry) return false;
+    throw;
+  }
+}
+
+void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool fullPath,
+                        const std::string& newName, std::size_t bufferSize) {
+  const ZipEntry& entry = Entry(index);
+  std::string name = entry.name;
+  if (!newName.empty()) {
+    name = NormalizeEntryName(newName);
+    std::string reason = WhyUnsafe(name);
+    if (!reason.empty())
+      throw ZipError(ZipErrorKind::UnsafeName, "the name " + Quoted(newName) + " is unsafe: " + reason);
+  }
+  const bool folderEntry = entry.IsFolder() || (!name.empty() && name.back() == '/');
+  if (!fullPath) name = LastComponent(name);
+  if (!name.empty() && name.back() == '/') name.pop_back();
+
+  if (!targetFolder.empty()) files_.CreateFolders(targetFolder);
+  const std::string path = JoinPath(targetFolder, name);
+  if (folderEntry) {
+    if (fullPath) files_.CreateFolders(path);
+    return;
+  }
+  const std::size_t slash = name.rfind('/');
+  if (slash != std::string::npos) files_.CreateFolders(JoinPath(targetFolder, name.substr(0, slash)));
+
+  // The data go to a temporary file that takes the entry's name only once they are verified.
+  std::unique_ptr<OutputFile> output = files_.CreateBeside(path);
+  FileSink sink(*output);
+  try {
+    ReadData(index, sink, bufferSize);
+  } catch (const ZipError& e) {
+    output->Discard();
+    if (e.Kind() == ZipErrorKind::Io && e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), path);
+    throw;
+  }
+  output->Commit();
+  files_.SetModificationTime(path, entry.modified);
+}
+
+} // namespace zipcore
