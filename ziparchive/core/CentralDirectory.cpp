@@ -55,6 +55,11 @@ private:
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
+bool IsUnixHost(std::uint16_t versionMadeBy) {
+  const int host = versionMadeBy >> 8;
+  return host == 3 || host == 19; // Unix, OS X
+}
+
 ZipEntry ReadCentralRecord(RecordCursor& cursor, const DirectoryLocation& location) {
   const std::uint8_t* fixed = cursor.Take(kCentralHeaderSize);
   if (!fixed) Bad("its central directory is truncated");
@@ -85,6 +90,9 @@ ZipEntry ReadCentralRecord(RecordCursor& cursor, const DirectoryLocation& locati
     entry.name = rawName;
   } else if (auto unicode = ReadUnicodePath(extra, extraLength, rawName)) {
     entry.name = *unicode;
+  } else if (IsUnixHost(entry.versionMadeBy) && IsValidUtf8(rawName)) {
+    // Unix zip tools store the system's UTF-8 names as they are, without the flag.
+    entry.name = rawName;
   } else {
     entry.name = Cp437ToUtf8(rawName);
   }

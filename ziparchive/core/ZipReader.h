@@ -9,7 +9,9 @@
 //    separators and the Windows rules apply on every platform, so an archive that could not be
 //    extracted safely on Windows is refused as a whole before anything is written;
 //  - has entries whose data overlap one another (BadArchive), the trick of "overlapping" zip bombs.
-// Names without the UTF-8 flag (bit 11) are decoded from code page 437.
+// Names without the UTF-8 flag (bit 11) are decoded from code page 437, except that names made on
+// Unix that are valid UTF-8 are taken as UTF-8 (Unix zip tools store them so without the flag), and an
+// Info-ZIP Unicode path field (0x7075) made for the name is preferred.
 //
 // Supported data: methods stored, deflate and bzip2; data descriptors; zip64; leading bytes (for
 // example a self-extractor stub) and trailing bytes. Other methods and encrypted entries fail
