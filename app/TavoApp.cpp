@@ -5,8 +5,13 @@
 
 #include <cstdlib>
 
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/ProgramFolder.h"
+#include "ui/JobState.h"
 #include "ui/MainDialog.h"
+#include "ui/ProgressDialog.h"
 
 BOOL CTAVOApp::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
@@ -14,14 +19,25 @@ BOOL CTAVOApp::InitInstance() {
     CWinApp::InitInstance();
     AfxEnableControlContainer(nullptr);
     SetRegistryKey(L"Korrel Utilities");
-    // Before the command line is looked at: relative paths resolve against the program's folder.
+    // The archive on the command line is relative to the folder the program was started from,
+    // so it is made absolute before the program's own folder becomes the current directory.
+    const std::vector<CString> arguments = SplitCommandLine(::GetCommandLineW());
+    const CString archivePath = arguments.size() > 1 ? ArchivePathFromArgument(arguments[1]) : CString();
     MakeProgramFolderCurrent();
 
-    if (__argc <= 1) {
+    if (arguments.size() <= 1) {
         CTAVODlg dialog;
         m_pMainWnd = &dialog;
         dialog.DoModal();
         m_pMainWnd = nullptr;
+    } else {
+        ProgressDLG dialog;
+        dialog.m_archivePath = archivePath;
+        m_pMainWnd = &dialog;
+        dialog.DoModal();
+        m_pMainWnd = nullptr;
+        // Closed by the user: before the job ended, or after it refused its input.
+        std::exit(g_exitStatus.load());
     }
     return FALSE;
 }

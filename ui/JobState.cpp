@@ -10,6 +10,7 @@ std::atomic<int64_t> g_progressDelay{0};
 std::atomic<int> g_jobFailed{0};
 std::atomic<int> g_commandLineMode{0};
 std::atomic<int> g_progressPos{0};
+std::atomic<int> g_exitStatus{exitNotFinished};
 
 std::vector<CString> g_folderFiles;
 CString g_selectedPath;

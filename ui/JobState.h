@@ -26,6 +26,17 @@ extern std::atomic<int> g_jobFailed;           // the running job ended through 
 extern std::atomic<int> g_commandLineMode;     // started with an archive path: progress dialog only
 extern std::atomic<int> g_progressPos;         // the position last given to the bar
 
+// How a command-line run ends the process (README, "Command-line mode"): the unzip worker sets
+// the status as it learns the outcome; it stays exitNotFinished until then.
+enum ExitStatus : int {
+    exitUnpacked = 0,      // the archive was unpacked completely
+    exitJobFailed = 1,     // the job stopped on a failure (not an archive, disk full, unsafe entry …)
+    exitCorruptEntry = 2,  // an entry failed its test; the entries before it were unpacked
+    exitInputRefused = 3,  // no archive path was given
+    exitNotFinished = 4    // the dialog was closed before the job had ended
+};
+extern std::atomic<int> g_exitStatus;
+
 // Written by the UI thread before a worker starts and after it has ended; read by the worker.
 extern CString g_selectedPath;
 extern std::vector<CString> g_folderFiles;

@@ -19,6 +19,9 @@ public:
 
     // Replaces the status line by a new label with this text, red when isError is non-zero.
     void ShowStatus(CString text, int isError);
+    // The file picker (pickers/FilePicker.cpp): the full path of the file the user chose, empty
+    // when none; zipFilter offers only .zip files.
+    CString BrowseForFile(BOOL zipFilter);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -27,6 +30,17 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnMore();
+
+    // The unzip job (jobs/UnzipButtons.cpp).
+    void OnSelectFileToUnzip();
+    void OnUnzip();
+
+    // The job messages (ui/JobMessages.cpp).
+    LRESULT OnJobStep(WPARAM, LPARAM);
+    LRESULT OnJobDone(WPARAM, LPARAM);
+    LRESULT OnJobStart(WPARAM, LPARAM);
+    // After a job: nothing selected, bar at 0, no job running.
+    void ResetAfterJob();
 
     HICON m_hIcon;
     CButton m_selectFileToUnzip;

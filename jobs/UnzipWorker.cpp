@@ -1,0 +1,111 @@
+#include "jobs/UnzipWorker.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+
+#include "framework/Exception.h"
+#include "jobs/UnzipTarget.h"
+#include "ui/JobMessages.h"
+#include "ui/JobState.h"
+#include "ziparchive/CZipArchive.h"
+
+namespace {
+const wchar_t kCaption[] = L"Unzipper";
+constexpr unsigned long kBufferSize = 65536;
+// The pseudo-progress pace: 95 steps should roughly cover the time the archive takes.
+constexpr LONGLONG kBytesPerMillisecond = 5500;
+constexpr LONGLONG kPseudoStepsSpread = 90;
+
+void Post(UINT message) { ::PostMessageW(g_jobWindow.load(), message, 0, 0); }
+
+// What a successful or corrupt-entry run does after its last entry; returns the exit status.
+int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry) {
+    g_progressPos = 100;
+    Post(WM_JOB_STEP);
+    if (!stoppedOnCorruptEntry) ShowJobMessage(L"Unzipping completed successfully.", kCaption);
+    ::ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+    return stoppedOnCorruptEntry ? exitCorruptEntry : exitUnpacked;
+}
+
+// Tests and extracts every entry in order; returns true when it stopped at a corrupt one.
+bool UnpackEntries(CZipArchive& archive, const CString& target) {
+    for (ZIP_INDEX_TYPE index = 0; index < archive.GetCount(); ++index) {
+        if (!archive.TestFile(index, kBufferSize)) {
+            ShowJobMessage(L"Error: zip file is corrupted!", kCaption);
+            return true;
+        }
+        archive.ExtractFile(index, target, true, nullptr, kBufferSize);
+    }
+    return false;
+}
+
+void Unzip() {
+    const CString archivePath = g_selectedPath;
+    const LONGLONG size = ArchiveSize(archivePath);
+    g_progressDelay = size / kBytesPerMillisecond / kPseudoStepsSpread + 1;
+    const CString target = UnzipTargetFolder(archivePath, IsExistingFile);
+
+    bool stoppedOnCorruptEntry = false;
+    {
+        CZipArchive archive;
+        archive.m_hProgressWindow = g_jobWindow.load();
+        archive.m_progressDone = 0;
+        archive.m_progressTotal = static_cast<ULONGLONG>(size);
+        archive.Open(archivePath, CZipArchive::zipOpen, 0);
+        g_entryCount = archive.GetCount();
+        Post(WM_JOB_START);
+        AfxBeginThread(PseudoProgressProc, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
+        stoppedOnCorruptEntry = UnpackEntries(archive, target);
+        archive.Close(0, false);
+    }
+    g_exitStatus = FinishUnpacking(target, stoppedOnCorruptEntry);
+    Post(WM_JOB_DONE);
+}
+
+void Fail() {
+    g_jobFailed = 1;
+    g_exitStatus = exitJobFailed;
+    Post(WM_JOB_DONE);
+    ShowJobMessage(L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!",
+                   kCaption);
+    if (g_commandLineMode.load() != 0) std::exit(exitJobFailed);
+}
+}
+
+LONGLONG ArchiveSize(const CString& path) {
+    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER size = {};
+    const BOOL known = ::GetFileSizeEx(file, &size);
+    ::CloseHandle(file);
+    return known ? size.QuadPart : 0;
+}
+
+bool IsExistingFile(const CString& path) {
+    const DWORD attributes = ::GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+UINT UnzipThreadProc(LPVOID) {
+    g_jobFailed = 0;
+    try {
+        if (g_selectedPath.IsEmpty() || g_unzipSelected.load() == 0) {
+            // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
+            g_exitStatus = exitInputRefused;
+            g_jobRunning = 0;
+            ShowJobMessage(L"Error: please select a valid zip file", kCaption);
+            return 0;
+        }
+        g_jobRunning = 1;
+        Unzip();
+        return 0;
+    } catch (CException* e) {
+        e->Delete();
+    } catch (...) {
+        // out of memory and the like: the same report, and the window is never left busy
+    }
+    Fail();
+    return 0;
+}

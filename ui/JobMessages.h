@@ -1,0 +1,28 @@
+// The job messages as the windows see them, the pseudo-progress thread and the workers' message box.
+// The main window and the progress dialog handle WM_JOB_STEP and WM_JOB_START alike, on their own bar.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/AfxBeginThread.h"
+#include "framework/CProgressCtrl.h"
+
+// WM_JOB_STEP: one step forward while a job runs. The position stops at 100, except while a
+// folder is being packed, which counts one step per file.
+void StepJobProgress(CProgressCtrl& bar);
+// WM_JOB_START: position 0, range 0 … 100, or 0 … the job's step count while a folder is being
+// packed (the full 32-bit count: the 16-bit range message would cut it above 65,535).
+void StartJobProgress(CProgressCtrl& bar);
+
+// Thread procedure that keeps the bar moving while a job works in one piece: up to 95 steps of
+// g_progressDelay milliseconds each, posting WM_JOB_STEP to g_jobWindow after each; it stops after
+// the first step that finds no job running. The parameter is not used.
+UINT PseudoProgressProc(LPVOID);
+
+// A worker's message box: owned by g_jobWindow, OK only. Blocks the calling thread until dismissed.
+void ShowJobMessage(const wchar_t* text, const wchar_t* caption);
+
+// Starts a job's worker at the highest priority with g_jobWindow as its parameter. The job is
+// marked running before the thread exists, so that no second click can start another worker in
+// between; the mark is taken back when the thread cannot be started (FALSE).
+BOOL StartJobWorker(AFX_THREADPROC worker);
