@@ -1,0 +1,205 @@
+// CZipArchive as exported by ZipArchive.dll: a thin layer over the portable core (zipcore) and its
+// Win32 file seam. Every exported member catches everything and reports through ZipFailure, so no
+// C++ exception ever leaves the DLL.
+#include "ziparchive/CZipArchive.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "core/Codec.h"
+#include "core/ZipReader.h"
+#include "core/ZipWriter.h"
+#include "ziparchive/EntryName.h"
+#include "ziparchive/WideUtf8.h"
+#include "ziparchive/Win32FileSystem.h"
+#include "ziparchive/ZipFailureReport.h"
+
+using zipfacade::ReportCurrentException;
+using zipfacade::ReportFailure;
+
+struct CZipArchive::Impl {
+    zipfacade::Win32FileSystem files;
+    std::unique_ptr<zipcore::ZipReader> reader;
+    std::unique_ptr<zipcore::ZipWriter> writer;
+    std::wstring path;   // as given to Open
+    std::uint16_t method = zipcore::kMethodBzip2;
+};
+
+namespace {
+
+constexpr unsigned long kDefaultBuffer = 65536;
+constexpr unsigned long kSmallestBuffer = 4096;
+constexpr unsigned long kLargestBuffer = 64UL * 1024 * 1024;
+
+std::size_t BufferSize(unsigned long requested) {
+    if (requested == 0) return kDefaultBuffer;
+    return std::min(std::max(requested, kSmallestBuffer), kLargestBuffer);
+}
+
+bool WrongUse(ZipFailure& failure, const wchar_t* reason, const std::wstring& path = std::wstring()) {
+    ReportFailure(failure, CZipException::wrongUse, 0, reason, path);
+    return false;
+}
+
+void StampWithNewestEntry(zipcore::FileAccess& files, const std::string& archivePath) {
+    std::int64_t newest = INT64_MIN;
+    {
+        const zipcore::ZipReader archive(files, archivePath);
+        for (const zipcore::ZipEntry& entry : archive.Entries()) newest = std::max(newest, entry.modified);
+    }
+    if (newest != INT64_MIN) files.SetModificationTime(archivePath, newest);
+}
+
+} // namespace
+
+CZipArchive::CZipArchive() : m_impl(new (std::nothrow) Impl) {}
+
+CZipArchive::~CZipArchive() {
+    delete m_impl;   // an unfinished new archive removes its temporary file
+}
+
+bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSize, ZipFailure& failure) {
+    try {
+        if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;
+        if (m_impl->reader || m_impl->writer) return WrongUse(failure, L"An archive is already open", m_impl->path);
+        if (!path || !*path) return WrongUse(failure, L"No archive path was given");
+        if (volumeSize != 0)
+            return ReportFailure(failure, CZipException::unsupported, 0, L"Archives split into volumes are not supported", path), false;
+        const std::string utf8Path = zipfacade::WideToUtf8(path);
+        if (mode == zipOpen) {
+            auto reader = std::make_unique<zipcore::ZipReader>(m_impl->files, utf8Path);
+            reader->SetProgress([this](std::uint64_t bytes) { m_progressDone += bytes; });
+            m_impl->reader = std::move(reader);
+        } else if (mode == zipCreate) {
+            auto writer = std::make_unique<zipcore::ZipWriter>(m_impl->files, utf8Path);
+            writer->SetMethod(m_impl->method);
+            writer->SetProgress([this](std::uint64_t bytes) { m_progressDone += bytes; });
+            m_impl->writer = std::move(writer);
+        } else {
+            return WrongUse(failure, L"Unknown open mode: use 1 to open an archive or 4 to create one", path);
+        }
+        m_impl->path = path;
+        return true;
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+ZIP_INDEX_TYPE CZipArchive::GetCountImpl() const {
+    if (!m_impl) return 0;
+    std::size_t count = 0;
+    if (m_impl->reader) count = m_impl->reader->Count();
+    else if (m_impl->writer) count = m_impl->writer->Count();
+    return static_cast<ZIP_INDEX_TYPE>(std::min<std::size_t>(count, UINT_MAX));
+}
+
+bool CZipArchive::TestFileImpl(ZIP_INDEX_TYPE index, unsigned long bufferSize, ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
+        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        return m_impl->reader->Test(index, BufferSize(bufferSize));
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, bool fullPath, const wchar_t* newName,
+                                  unsigned long bufferSize, ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
+        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        if (!folder || !*folder) return WrongUse(failure, L"No target folder was given", m_impl->path);
+        const std::string name = newName ? zipfacade::WideToUtf8(newName) : std::string();
+        m_impl->reader->Extract(index, zipfacade::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
+        return true;
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& failure) {
+    try {
+        if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;
+        if (!zipcore::IsSupportedMethod(method))
+            return ReportFailure(failure, CZipException::unsupported, 0,
+                                 L"Unsupported compression method " + std::to_wstring(method) + L": use 0, 8 or 12"),
+                   false;
+        if (m_impl->writer) m_impl->writer->SetMethod(method);
+        m_impl->method = method;   // also for archives created later
+        return true;
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness, unsigned long bufferSize,
+                                 ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->writer) return WrongUse(failure, L"No new archive is open for adding files");
+        if (!fileName || !*fileName) return WrongUse(failure, L"No file name was given", m_impl->path);
+        std::wstring entryName;
+        if (!zipfacade::MakeEntryName(fileName, fullPath, entryName))
+            return ReportFailure(failure, CZipException::unsafeName, 0,
+                                 L"The file's name cannot be stored: it must name a file below the current folder", fileName),
+                   false;
+        // The core checks the name further (characters Windows forbids, device names, valid Unicode).
+        m_impl->writer->AddFile(zipfacade::WideToUtf8(fileName), zipfacade::WideToUtf8(entryName), level, smartness,
+                                BufferSize(bufferSize));
+        return true;
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+bool CZipArchive::AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entryName, int level, int smartness,
+                                   unsigned long bufferSize, ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->writer) return WrongUse(failure, L"No new archive is open for adding files");
+        if (!filePath || !*filePath) return WrongUse(failure, L"No file name was given", m_impl->path);
+        if (!entryName || !*entryName) return WrongUse(failure, L"No entry name was given", filePath);
+        // The core refuses names that are not relative and safe.
+        m_impl->writer->AddFile(zipfacade::WideToUtf8(filePath), zipfacade::WideToUtf8(entryName), level, smartness,
+                                BufferSize(bufferSize));
+        return true;
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+void CZipArchive::CloseImpl(int afterException, bool updateTimeStamp, wchar_t* pathOut, unsigned pathChars, ZipFailure& failure) {
+    if (pathOut && pathChars > 0) pathOut[0] = L'\0';
+    if (!m_impl) return;
+    try {
+        if (pathOut && pathChars > 0) lstrcpynW(pathOut, m_impl->path.c_str(), static_cast<int>(std::min<unsigned>(pathChars, INT_MAX)));
+        std::string stampPath;   // an archive to be given the time of its newest entry
+        if (m_impl->writer) {
+            if (afterException != 0) {
+                m_impl->writer->Abandon();
+            } else {
+                m_impl->writer->Finish();
+                if (updateTimeStamp) stampPath = m_impl->writer->ArchivePath();
+            }
+        } else if (m_impl->reader && afterException == 0 && updateTimeStamp) {
+            stampPath = zipfacade::WideToUtf8(m_impl->path);
+        }
+        m_impl->writer.reset();
+        m_impl->reader.reset();
+        if (!stampPath.empty()) StampWithNewestEntry(m_impl->files, stampPath);
+    } catch (...) {
+        ReportCurrentException(failure);
+    }
+    // Closed either way; a writer destroyed unfinished removes its temporary file.
+    m_impl->writer.reset();
+    m_impl->reader.reset();
+    m_impl->path.clear();
+}

@@ -1,0 +1,28 @@
+// The core's file-access seam over the wide Win32 file API. The core's UTF-8 paths are converted
+// losslessly to UTF-16 and used in their long "\\?\" form, so paths of any length work; relative
+// paths are taken from the current directory.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "core/FileAccess.h"
+
+namespace zipfacade {
+
+class Win32FileSystem : public zipcore::FileAccess {
+public:
+    std::unique_ptr<zipcore::InputFile> OpenForReading(const std::string& path) override;
+    std::unique_ptr<zipcore::OutputFile> CreateBeside(const std::string& finalPath) override;
+    void CreateFolders(const std::string& path) override;
+    void SetModificationTime(const std::string& path, std::int64_t modified) override;
+    zipcore::FileStatus Stat(const std::string& path) override;
+};
+
+// Seconds since 1970-01-01 UTC and FILETIME's 100-nanosecond units since 1601; times before 1601
+// become 1601.
+std::int64_t FileTimeToUnix(FILETIME time);
+FILETIME UnixToFileTime(std::int64_t seconds);
+
+} // namespace zipfacade
