@@ -1,6 +1,7 @@
 #include "core/ParallelBzip2Compressor.h"
 
 #include "core/Codecs.h"
+#include "core/ZipError.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,6 +23,7 @@ ParallelBzip2Compressor::~ParallelBzip2Compressor() {
 }
 
 void ParallelBzip2Compressor::Write(const std::uint8_t* data, std::size_t length, ByteSink& out) {
+  if (ended_) throw ZipError(ZipErrorKind::Usage, "bzip2 input written after its end");
   while (length > 0) {
     // Small slices keep the number of complete blocks waiting in the splitter at one or two.
     std::size_t slice = std::min<std::size_t>(length, kCodecChunk);
@@ -34,9 +36,22 @@ void ParallelBzip2Compressor::Write(const std::uint8_t* data, std::size_t length
   while (!inFlight_.empty() && pool_->IsDone(*inFlight_.front())) EmitOldest(out);
 }
 
-void ParallelBzip2Compressor::Finish(ByteSink& out) {
+void ParallelBzip2Compressor::EndInput(ByteSink& out) {
+  if (ended_) return;
+  ended_ = true;
   Bzip2BlockData last = splitter_.TakeLastBlock();
   if (!last.Empty()) Submit(std::move(last), out);
+}
+
+bool ParallelBzip2Compressor::Idle() const {
+  for (const auto& job : inFlight_) {
+    if (!pool_->IsDone(*job)) return false;
+  }
+  return true;
+}
+
+void ParallelBzip2Compressor::Finish(ByteSink& out) {
+  EndInput(out);
   while (!inFlight_.empty()) EmitOldest(out);
   joiner_.Finish();
   Flush(out);

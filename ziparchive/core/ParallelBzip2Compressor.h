@@ -22,6 +22,11 @@ public:
   ~ParallelBzip2Compressor() override;
 
   void Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override;
+  // Hands the last block to the workers without waiting for any of them; Write may not follow.
+  void EndInput(ByteSink& out);
+  // True once every block handed to the workers has been compressed.
+  bool Idle() const;
+  // Ends the input if that has not been done, waits for the workers and writes the rest.
   void Finish(ByteSink& out) override;
 
 private:
@@ -35,6 +40,7 @@ private:
   Bzip2BlockSplitter splitter_;
   Bzip2StreamJoiner joiner_;
   std::deque<std::shared_ptr<Bzip2BlockJob>> inFlight_;
+  bool ended_ = false;
 };
 
 } // namespace zipcore

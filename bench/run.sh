@@ -1,0 +1,14 @@
+#!/bin/sh
+# Benchmark: Tavoline's archive core against Info-ZIP zip/unzip, 7-Zip and Python's zipfile on the same
+# data in the same run (see bench/README.md). Usage: sh bench/run.sh [bench.py options, e.g. --runs 5]
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD="$ROOT/build/bench-native"
+
+command -v zip >/dev/null && command -v 7z >/dev/null && command -v unzip >/dev/null || sh "$ROOT/scripts/setup.sh"
+sh "$ROOT/scripts/fetch-bzip2.sh"
+[ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$BUILD" --target zipbench -j "$(nproc)" >/dev/null
+
+/usr/bin/python3 "$ROOT/bench/bench.py" --zipbench "$BUILD/bench/zipbench" "$@"
+[ ! -f "$ROOT/bench/wine.sh" ] || sh "$ROOT/bench/wine.sh"

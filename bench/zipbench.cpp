@@ -1,0 +1,86 @@
+// zipbench: packs and unpacks with the archive core exactly as the program's jobs do, for the
+// benchmark (bench/run.sh).
+//   zipbench pack ARCHIVE PATH     PATH a folder: every file below it, named relative to it, added from
+//                                  inside the folder; PATH a file: one entry named like the file.
+//                                  Method 12, level -1, smartness 7, buffer 65536.
+//   zipbench unpack ARCHIVE FOLDER every entry tested, then extracted below FOLDER (buffer 65536).
+// Exit status: 0 success, 1 a corrupt entry, 2 any other failure.
+#include "core/PosixFileAccess.h"
+#include "core/ZipError.h"
+#include "core/ZipReader.h"
+#include "core/ZipWriter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+using namespace zipcore;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kBuffer = 65536;
+
+// The files below `folder` in the order a depth-first walk with sorted folders lists them.
+std::vector<std::string> FilesBelow(const fs::path& folder) {
+  std::vector<std::string> files;
+  for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+    if (it->is_regular_file()) files.push_back(fs::relative(it->path(), folder).generic_string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+int Pack(const std::string& archive, const std::string& source) {
+  PosixFileAccess files;
+  const fs::path archivePath = fs::absolute(archive);
+  const fs::path sourcePath = fs::absolute(source);
+  const bool folder = fs::is_directory(sourcePath);
+  std::vector<std::string> names = folder ? FilesBelow(sourcePath)
+                                          : std::vector<std::string>{sourcePath.filename().string()};
+  ZipWriter writer(files, archivePath.string());
+  writer.SetMethod(kMethodBzip2);
+  // Like the jobs: work from inside the folder and add each file by its relative name.
+  if (chdir((folder ? sourcePath : sourcePath.parent_path()).c_str()) != 0) {
+    std::perror("zipbench: chdir");
+    return 2;
+  }
+  for (const std::string& name : names) writer.AddFile(name, name, -1, kSmartAll, kBuffer);
+  writer.Finish();
+  return 0;
+}
+
+int Unpack(const std::string& archive, const std::string& folder) {
+  PosixFileAccess files;
+  ZipReader reader(files, archive);
+  for (std::size_t i = 0; i < reader.Count(); ++i) {
+    if (!reader.Test(i, kBuffer)) {
+      std::fprintf(stderr, "zipbench: corrupt entry %s\n", reader.Entry(i).name.c_str());
+      return 1;
+    }
+    reader.Extract(i, folder, true, "", kBuffer);
+  }
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: zipbench pack ARCHIVE PATH | zipbench unpack ARCHIVE FOLDER\n");
+    return 2;
+  }
+  const std::string command = argv[1];
+  try {
+    if (command == "pack") return Pack(argv[2], argv[3]);
+    if (command == "unpack") return Unpack(argv[2], argv[3]);
+    std::fprintf(stderr, "zipbench: unknown command %s\n", command.c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zipbench: %s\n", e.what());
+  }
+  return 2;
+}

@@ -1,0 +1,46 @@
+// A fixed set of worker threads running tasks in the order they were submitted. Each task is waited
+// for through the ticket that Submit returns.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace zipcore {
+
+class WorkerPool {
+public:
+  class Ticket {
+    friend class WorkerPool;
+    std::function<void()> task;
+    bool done = false; // guarded by the pool's lock
+  };
+
+  // threads: at least 1.
+  explicit WorkerPool(unsigned threads);
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+  // Tasks not started yet are dropped; running ones are finished first.
+  ~WorkerPool();
+
+  unsigned Threads() const { return static_cast<unsigned>(workers_.size()); }
+  // The task must not throw: it reports failures through its own data.
+  std::shared_ptr<Ticket> Submit(std::function<void()> task);
+  void Wait(const Ticket& ticket);
+
+private:
+  void Work();
+
+  std::mutex lock_;
+  std::condition_variable taskAdded_;
+  std::condition_variable taskDone_;
+  std::deque<std::shared_ptr<Ticket>> queue_;
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+} // namespace zipcore
