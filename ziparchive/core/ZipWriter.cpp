@@ -138,7 +138,10 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
 
   auto compressor = MakeCompressor(entry.method, level);
   ArchiveSink sink(*output_, entry.dataOffset);
-  std::vector<std::uint8_t> buffer(std::clamp<std::size_t>(bufferSize, 4096, 16 * 1024 * 1024));
+  // No bigger than the file needs: small files are the common case.
+  const std::size_t bufferLength = static_cast<std::size_t>(std::min<std::uint64_t>(
+      std::clamp<std::size_t>(bufferSize, 4096, 16 * 1024 * 1024), std::max<std::uint64_t>(expected + 1, 4096)));
+  std::vector<std::uint8_t> buffer(bufferLength);
   uLong crc = crc32(0, nullptr, 0);
   std::uint64_t total = 0;
   for (;;) {
