@@ -1,0 +1,120 @@
+#include "TestTree.h"
+
+#include <atomic>
+#include <stdexcept>
+
+namespace ziptest {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
+std::string ContentFor(const std::wstring& entryName) {
+    const std::string line = Utf8(entryName) + "\n";
+    std::string content;
+    while (content.size() <= 2000) content += line;
+    return content;
+}
+
+std::wstring Long(const std::wstring& path) {
+    if (path.compare(0, 4, L"\\\\?\\") == 0) return path;
+    return L"\\\\?\\" + path;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + Utf8(path));
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((Long(folder) + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+void RemoveTree(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(Long(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        for (const std::wstring& name : ListFolder(path)) RemoveTree(path + L"\\" + name);
+        SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryW(Long(path).c_str());
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(Long(path).c_str());
+    } else {
+        SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(Long(path).c_str());
+    }
+}
+
+std::wstring CurrentDirectory() {
+    wchar_t buffer[32768];
+    const DWORD length = GetCurrentDirectoryW(32768, buffer);
+    return std::wstring(buffer, length);
+}
+
+std::wstring WorkRoot() { return ZIP_TEST_WORK; }
+
+namespace {
+void MakeFolders(const std::wstring& folder) {
+    if (CreateDirectoryW(Long(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return;
+    const size_t separator = folder.find_last_of(L'\\');
+    if (separator == std::wstring::npos) throw std::runtime_error("cannot create " + Utf8(folder));
+    MakeFolders(folder.substr(0, separator));
+    if (!CreateDirectoryW(Long(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        throw std::runtime_error("cannot create " + Utf8(folder));
+}
+}
+
+TestTree::TestTree(const std::wstring& label) {
+    static std::atomic<int> counter{0};
+    m_root = WorkRoot() + L"\\" + label + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(++counter);
+    RemoveTree(m_root);
+    MakeFolders(m_root);
+}
+
+TestTree::~TestTree() { RemoveTree(m_root); }
+
+std::wstring TestTree::AddFolder(const std::wstring& relative) {
+    MakeFolders(Path(relative));
+    return Path(relative);
+}
+
+std::wstring TestTree::AddFile(const std::wstring& relative) {
+    const size_t separator = relative.find_last_of(L'\\');
+    return AddFile(relative, ContentFor(separator == std::wstring::npos ? relative : relative.substr(separator + 1)));
+}
+
+std::wstring TestTree::AddFile(const std::wstring& relative, const std::string& bytes) {
+    const std::wstring path = Path(relative);
+    const size_t separator = path.find_last_of(L'\\');
+    MakeFolders(path.substr(0, separator));
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + Utf8(path));
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+}  // namespace ziptest
