@@ -1,0 +1,39 @@
+// Writes zip archives byte by byte, to make the archives a careful writer never would: unsafe
+// names, overlapping entries, unknown methods, and archives too large to build file by file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class RawZip {
+public:
+    // A stored entry (method 0 unless given); a name ending in "/" is a folder entry.
+    void Add(const std::string& name, const std::string& data, std::uint16_t method = 0, std::uint16_t flags = 0);
+    // A second directory record for the data of entry `index`: the two entries overlap.
+    void AddOverlapping(const std::string& name, std::size_t index);
+    // The whole archive; zip64 end records when there are more than 65,535 entries.
+    std::vector<std::uint8_t> Bytes() const;
+
+private:
+    struct Record {
+        std::string name;
+        std::uint16_t method;
+        std::uint16_t flags;
+        std::uint32_t crc;
+        std::uint32_t size;
+        std::uint32_t offset;
+    };
+    std::vector<std::uint8_t> m_locals;
+    std::vector<Record> m_records;
+};
+
+// Fields of the local header at `offset` of an archive.
+struct LocalHeader {
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint32_t compressedSize = 0;
+    std::string name;
+    std::size_t dataOffset = 0;
+};
+LocalHeader ReadLocalHeader(const std::string& archive, std::size_t offset);

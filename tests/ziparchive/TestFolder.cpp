@@ -1,0 +1,138 @@
+#include "TestFolder.h"
+
+#include <algorithm>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::int64_t kUnitsPerSecond = 10000000;
+constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
+
+void RemoveTree(const std::wstring& longPath) {
+    for (const std::wstring& name : FolderNames(longPath)) {
+        const std::wstring child = longPath + L"\\" + name;
+        const DWORD attributes = GetFileAttributesW(child.c_str());
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) RemoveTree(child);
+        else DeleteFileW(child.c_str());
+    }
+    RemoveDirectoryW(longPath.c_str());
+}
+
+} // namespace
+
+TestFolder::TestFolder() {
+    static unsigned counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    m_path = std::wstring(temp) + L"ziptest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    RemoveTree(LongForm(m_path));
+    if (!CreateDirectoryW(m_path.c_str(), nullptr)) throw std::runtime_error("cannot create a test folder");
+}
+
+TestFolder::~TestFolder() { RemoveTree(LongForm(m_path)); }
+
+CurrentDirectory::CurrentDirectory(const std::wstring& folder) {
+    wchar_t saved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    m_saved = saved;
+    if (!SetCurrentDirectoryW(folder.c_str())) throw std::runtime_error("cannot change the current directory");
+}
+
+CurrentDirectory::~CurrentDirectory() { SetCurrentDirectoryW(m_saved.c_str()); }
+
+std::wstring LongForm(const std::wstring& absolutePath) {
+    if (absolutePath.compare(0, 4, L"\\\\?\\") == 0) return absolutePath;
+    return L"\\\\?\\" + absolutePath;
+}
+
+void MakeFolders(const std::wstring& path) {
+    const std::wstring longPath = LongForm(path);
+    const std::size_t slash = longPath.find_last_of(L'\\');
+    if (FolderExists(longPath)) return;
+    if (slash != std::wstring::npos && slash > 7) MakeFolders(longPath.substr(0, slash));
+    CreateDirectoryW(longPath.c_str(), nullptr);
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    const std::wstring longPath = LongForm(path);
+    MakeFolders(longPath.substr(0, longPath.find_last_of(L'\\')));
+    HANDLE file = CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) throw std::runtime_error("cannot write a test file");
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(LongForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open a test file");
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((LongForm(folder) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void SetModified(const std::wstring& path, std::int64_t seconds) {
+    const std::uint64_t units = static_cast<std::uint64_t>((seconds + kSecondsFrom1601To1970) * kUnitsPerSecond);
+    FILETIME time{static_cast<DWORD>(units), static_cast<DWORD>(units >> 32)};
+    HANDLE file = CreateFileW(LongForm(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open a test file to set its time");
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+}
+
+std::int64_t Modified(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(LongForm(path).c_str(), GetFileExInfoStandard, &data)) throw std::runtime_error("cannot stat a test file");
+    const std::uint64_t units = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<std::int64_t>(units / kUnitsPerSecond) - kSecondsFrom1601To1970;
+}
+
+std::string CompressibleText(std::size_t size) {
+    std::string text;
+    for (unsigned line = 0; text.size() < size; ++line) text += "line " + std::to_string(line) + " of a very compressible text\r\n";
+    text.resize(size);
+    return text;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
+    return bytes;
+}

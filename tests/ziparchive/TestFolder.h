@@ -1,0 +1,54 @@
+// Scratch folders and file helpers for the archive tests. Every path is used in its long "\\?\"
+// form where it is touched directly, so the helpers work beyond 260 characters.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh, empty folder below %TEMP%, removed with everything in it when the object goes.
+class TestFolder {
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    std::wstring operator/(const std::wstring& relative) const { return m_path + L"\\" + relative; }
+
+private:
+    std::wstring m_path;
+};
+
+// Makes `folder` the current directory for the object's lifetime.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::wstring& folder);
+    ~CurrentDirectory();
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    std::wstring m_saved;
+};
+
+std::wstring LongForm(const std::wstring& absolutePath);
+void WriteBytes(const std::wstring& path, const std::string& bytes);   // creates missing folders
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+std::string ReadBytes(const std::wstring& path);                        // throws std::runtime_error when unreadable
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+void MakeFolders(const std::wstring& path);
+// Names in a folder (not "." and ".."), sorted.
+std::vector<std::wstring> FolderNames(const std::wstring& folder);
+
+// Modification times in seconds since 1970-01-01 UTC.
+void SetModified(const std::wstring& path, std::int64_t seconds);
+std::int64_t Modified(const std::wstring& path);
+
+// Text that compresses well and bytes that do not.
+std::string CompressibleText(std::size_t size);
+std::string RandomBytes(std::size_t size, unsigned seed);
