@@ -22,6 +22,9 @@ public:
     // The file picker (pickers/FilePicker.cpp): the full path of the file the user chose, empty
     // when none; zipFilter offers only .zip files.
     CString BrowseForFile(BOOL zipFilter);
+    // The folder picker (pickers/FolderPicker.cpp): the full path of the folder the user chose,
+    // empty when none.
+    CString BrowseForFolder();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -34,6 +37,11 @@ protected:
     // The unzip job (jobs/UnzipButtons.cpp).
     void OnSelectFileToUnzip();
     void OnUnzip();
+
+    // The zip job (jobs/ZipButtons.cpp).
+    void OnSelectFileToZip();
+    void OnSelectFolderToZip();
+    void OnZip();
 
     // The job messages (ui/JobMessages.cpp).
     LRESULT OnJobStep(WPARAM, LPARAM);

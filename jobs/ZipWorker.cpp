@@ -1,0 +1,132 @@
+#include "jobs/ZipWorker.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "framework/CFileFind.h"
+#include "framework/Exception.h"
+#include "jobs/FolderWalk.h"
+#include "ui/JobMessages.h"
+#include "ui/JobState.h"
+#include "ziparchive/CZipArchive.h"
+
+namespace {
+const wchar_t kCaption[] = L"Zipper";
+constexpr int kDefaultLevel = -1;
+constexpr int kSmartness = CZipArchive::smartStoreIfLarger | CZipArchive::smartCheckSize | CZipArchive::smartNotSelf;
+constexpr unsigned long kBufferSize = 65536;
+// The pseudo-progress pace: 95 steps should roughly cover the time the file takes.
+constexpr LONGLONG kBytesPerMillisecond = 5500;
+constexpr LONGLONG kPseudoStepsSpread = 90;
+
+void Post(UINT message) { ::PostMessageW(g_jobWindow.load(), message, 0, 0); }
+
+bool IsSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/'; }
+
+// The file's size in bytes; 0 when it cannot be opened (the job then fails when it reads it).
+LONGLONG FileSize(const CString& path) {
+    HANDLE file = ::CreateFileW(ExtendedLengthPath(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER size = {};
+    const BOOL known = ::GetFileSizeEx(file, &size);
+    ::CloseHandle(file);
+    return known ? size.QuadPart : 0;
+}
+
+// Files are named by their full paths: the process-wide current directory is never changed, so
+// paths of any length are reached and the UI thread's view of the current directory stays put.
+void ZipFolder(const CString& folder, const CString& archivePath) {
+    // The list is made before the archive's file exists, so that file can never be in it. An old
+    // archive of the same name in the folder (a drive root's ".zip") is about to be replaced: it is
+    // not packed either.
+    CollectFolderFiles(folder);
+    g_folderFiles.erase(std::remove_if(g_folderFiles.begin(), g_folderFiles.end(),
+                                       [&](const CString& file) { return file.CompareNoCase(archivePath) == 0; }),
+                        g_folderFiles.end());
+
+    CZipArchive archive;   // destroyed unclosed on a failure: it then leaves no file behind
+    archive.Open(archivePath, CZipArchive::zipCreate, 0);
+    archive.SetCompressionMethod(CZipArchive::methodBzip2);
+    g_entryCount = static_cast<uint32_t>(g_folderFiles.size() + 1);
+    Post(WM_JOB_START);
+    Post(WM_JOB_STEP);
+    for (const CString& file : g_folderFiles) {
+        archive.AddNewFileAs(file, EntryNameBelow(folder, file), kDefaultLevel, kSmartness, kBufferSize);
+        Post(WM_JOB_STEP);
+    }
+    archive.Close(0, false);
+}
+
+void ZipSingleFile(const CString& file, const CString& archivePath) {
+    CZipArchive archive;
+    archive.Open(archivePath, CZipArchive::zipCreate, 0);
+    archive.SetCompressionMethod(CZipArchive::methodBzip2);
+    int separator = file.GetLength() - 1;
+    while (separator >= 0 && !IsSeparator(file[separator])) --separator;
+    const CString fileName = file.Mid(separator + 1);
+    g_entryCount = 1;
+    g_progressDelay = FileSize(file) / kBytesPerMillisecond / kPseudoStepsSpread + 1;
+    Post(WM_JOB_START);
+    AfxBeginThread(PseudoProgressProc, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
+    archive.AddNewFileAs(file, fileName, kDefaultLevel, kSmartness, kBufferSize);
+    archive.Close(0, false);
+    g_progressPos = 100;
+    Post(WM_JOB_STEP);
+}
+
+void Zip() {
+    const CString selection = g_selectedPath;
+    const CString archivePath = selection + L".zip";
+    if (g_zipSourceIsFolder.load() != 0) ZipFolder(selection, archivePath);
+    else ZipSingleFile(selection, archivePath);
+
+    ShowJobMessage(L"Zipping completed successfully.", kCaption);
+    ::ShellExecuteW(nullptr, L"open", FolderHoldingArchive(archivePath), nullptr, nullptr, SW_SHOWNORMAL);
+    Post(WM_JOB_DONE);
+}
+
+// The archive object is gone by now, and with it any partly written file: the window resets
+// while the error is on screen, and no archive is left behind.
+void Fail() {
+    g_jobFailed = 1;
+    Post(WM_JOB_DONE);
+    ShowJobMessage(L"Error: Zipping did not complete. Make sure you have enough disk space!", kCaption);
+}
+}
+
+CString EntryNameBelow(const CString& folder, const CString& filePath) {
+    int prefix = folder.GetLength();
+    if (prefix > 0 && !IsSeparator(folder[prefix - 1])) ++prefix;   // the separator after the folder
+    return filePath.Mid(prefix);
+}
+
+CString FolderHoldingArchive(const CString& archivePath) {
+    const int separator = archivePath.ReverseFind(L'\\');
+    if (separator <= 0) return CString();
+    // "C:" alone would name drive C's current directory, not its root.
+    if (separator == 2 && archivePath[1] == L':') return archivePath.Left(3);
+    return archivePath.Left(separator);
+}
+
+UINT ZipThreadProc(LPVOID) {
+    g_jobFailed = 0;
+    try {
+        if (g_zipSelected.load() == 0 || g_selectedPath.IsEmpty()) {
+            // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
+            g_jobRunning = 0;
+            ShowJobMessage(L"Please select a file or a folder for zipping ", kCaption);
+            return 0;
+        }
+        g_jobRunning = 1;
+        Zip();
+        return 0;
+    } catch (CException* e) {
+        e->Delete();
+    } catch (...) {
+        // out of memory and the like: the same report, and the window is never left busy
+    }
+    Fail();
+    return 0;
+}

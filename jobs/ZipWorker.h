@@ -1,0 +1,16 @@
+// The zip job's worker thread: packs the selected file or folder into an archive beside it named
+// after it with ".zip" appended, reports to g_jobWindow and opens the folder that holds the archive.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/CString.h"
+
+// Started by "Zip" (StartJobWorker); the parameter is not used.
+UINT ZipThreadProc(LPVOID);
+
+// The name under which a file below folder is stored: its path below the folder ("2019\a.jpg").
+CString EntryNameBelow(const CString& folder, const CString& filePath);
+// The folder the shell is asked to show after packing: the one that holds the archive, with its
+// separator kept for a drive root ("C:\"); empty when the path holds no folder.
+CString FolderHoldingArchive(const CString& archivePath);
