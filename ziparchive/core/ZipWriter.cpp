@@ -1,11 +1,13 @@
 #include "core/ZipWriter.h"
 
+#include "core/Bzip2EncoderPool.h"
 #include "core/Codec.h"
 #include "core/EntryName.h"
 #include "core/TextEncoding.h"
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
 #include "core/ZipRecords.h"
+#include "core/ParallelBzip2Compressor.h"
 
 #include <zlib.h>
 
@@ -17,6 +19,12 @@ namespace {
 // Files this large get zip64 sizes in their local header up front: their compressed form might
 // not fit 32 bits, and the header's length cannot change once data follow it.
 constexpr std::uint64_t kReserveZip64From = 0xF0000000u;
+
+// Bzip2 files up to this size are read whole and compressed in the background; at most
+// kMaxPendingBytes of them (and kMaxPendingPerThread per worker) wait to be written.
+constexpr std::uint64_t kBackgroundLimit = 1u << 20;
+constexpr std::uint64_t kMaxPendingBytes = 16u << 20;
+constexpr std::size_t kMaxPendingPerThread = 4;
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
@@ -51,6 +59,12 @@ private:
   std::vector<std::uint8_t> buffer_;
 };
 
+class MemorySink : public ByteSink {
+public:
+  void Put(const std::uint8_t* data, std::size_t length) override { bytes.insert(bytes.end(), data, data + length); }
+  std::vector<std::uint8_t> bytes;
+};
+
 std::uint16_t VersionNeeded(std::uint16_t method, bool zip64) {
   if (method == kMethodBzip2) return kVersionBzip2;
   if (zip64) return kVersionZip64;
@@ -59,10 +73,31 @@ std::uint16_t VersionNeeded(std::uint16_t method, bool zip64) {
 
 } // namespace
 
+// A small file read whole, being compressed by the workers; written once its turn comes.
+struct ZipWriter::PendingEntry {
+  ZipEntry entry;
+  std::string diskPath;
+  std::vector<std::uint8_t> data; // kept only to store the file if compressing does not help
+  std::unique_ptr<ParallelBzip2Compressor> compressor;
+  MemorySink compressed;
+  bool storeIfNotSmaller = false;
+};
+
 ZipWriter::ZipWriter(FileAccess& files, const std::string& archivePath)
     : files_(files), archivePath_(archivePath), output_(files.CreateBeside(archivePath)) {}
 
 ZipWriter::~ZipWriter() { Abandon(); }
+
+std::shared_ptr<Bzip2EncoderPool> ZipWriter::Pool() {
+  if (!pool_) pool_ = std::make_shared<Bzip2EncoderPool>(Bzip2EncoderPool::DefaultThreads());
+  return pool_;
+}
+
+void ZipWriter::CheckUsable() const {
+  if (!output_) throw ZipError(ZipErrorKind::Usage, "the archive is not open for writing");
+  if (broken_)
+    throw ZipError(ZipErrorKind::Usage, "an earlier file could not be written into the archive; it cannot be finished");
+}
 
 void ZipWriter::SetMethod(std::uint16_t method) {
   if (!IsSupportedMethod(method))
@@ -71,17 +106,20 @@ void ZipWriter::SetMethod(std::uint16_t method) {
   method_ = method;
 }
 
-bool ZipWriter::IsOwnArchive(const FileStatus& status) {
+bool ZipWriter::IsOwnArchive(const std::string& diskPath, const FileStatus& status) {
   auto same = [&](const std::string& path) {
     FileStatus other = files_.Stat(path);
-    return other.exists && other.fileId != 0 && other.volumeId == status.volumeId && other.fileId == status.fileId;
+    if (!other.exists) return false;
+    if (other.fileId != 0 && status.fileId != 0)
+      return other.volumeId == status.volumeId && other.fileId == status.fileId;
+    return path == diskPath; // a seam that cannot identify files: compare the names at least
   };
   return same(output_->TemporaryPath()) || same(archivePath_);
 }
 
 void ZipWriter::AddFile(const std::string& diskPath, const std::string& entryName, int level, int smartFlags,
                         std::size_t bufferSize) {
-  if (!output_) throw ZipError(ZipErrorKind::Usage, "the archive is not open for writing");
+  CheckUsable();
   if (level < -1 || level > 9)
     throw ZipError(ZipErrorKind::Usage, "compression level " + std::to_string(level) + " is out of range (-1 to 9)");
   ZipEntry entry;
@@ -97,16 +135,21 @@ void ZipWriter::AddFile(const std::string& diskPath, const std::string& entryNam
   FileStatus status = files_.Stat(diskPath);
   if (status.isDirectory)
     throw ZipError(ZipErrorKind::Usage, "the folder " + Quoted(diskPath) + " cannot be added as a file", 0, diskPath);
-  if ((smartFlags & kSmartRefuseOwnArchive) && IsOwnArchive(status))
+  if ((smartFlags & kSmartRefuseOwnArchive) && IsOwnArchive(diskPath, status))
     throw ZipError(ZipErrorKind::Usage, "the archive cannot be added to itself", 0, diskPath);
 
   entry.flags = IsAscii(entry.name) ? 0 : kFlagUtf8;
   entry.modified = status.modified;
   entry.externalAttributes = kDosAttributeArchive;
   entry.versionMadeBy = kVersionMadeBy;
-  entry.localHeaderOffset = position_;
   entry.method = level == 0 ? std::uint16_t{kMethodStored} : method_;
+  if (entry.method == kMethodBzip2 && file->Size() <= kBackgroundLimit &&
+      AddInBackground(*file, entry, diskPath, level, smartFlags, bufferSize))
+    return;
 
+  // Entries still compressing in the background come first.
+  WritePending(true);
+  entry.localHeaderOffset = position_;
   const std::uint64_t start = position_;
   try {
     WriteEntry(*file, entry, level, (smartFlags & kSmartFailIfChanged) != 0, bufferSize);
@@ -136,7 +179,12 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
   std::vector<std::uint8_t> header = BuildLocalHeader(entry, zip64);
   entry.dataOffset = entry.localHeaderOffset + header.size();
 
-  auto compressor = MakeCompressor(entry.method, level);
+  std::unique_ptr<Compressor> compressor;
+  if (entry.method == kMethodBzip2) {
+    compressor = std::make_unique<ParallelBzip2Compressor>(level, Pool());
+  } else {
+    compressor = MakeCompressor(entry.method, level);
+  }
   ArchiveSink sink(*output_, entry.dataOffset);
   // No bigger than the file needs: small files are the common case.
   const std::size_t bufferLength = static_cast<std::size_t>(std::min<std::uint64_t>(
@@ -166,8 +214,99 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
   output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
 }
 
+bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::string& diskPath, int level,
+                                int smartFlags, std::size_t bufferSize) {
+  const std::uint64_t expected = file.Size();
+  auto pending = std::make_unique<PendingEntry>();
+  std::vector<std::uint8_t>& data = pending->data;
+  data.resize(static_cast<std::size_t>(expected));
+  const std::size_t piece = std::clamp<std::size_t>(bufferSize, 4096, 16 * 1024 * 1024);
+  std::size_t total = 0;
+  while (total < data.size()) {
+    std::size_t got = file.ReadAt(total, data.data() + total, std::min(piece, data.size() - total));
+    if (got == 0) break;
+    total += got;
+  }
+  std::uint8_t probe;
+  if (total == data.size() && file.ReadAt(total, &probe, 1) != 0) {
+    // The file grew while it was read.
+    if (smartFlags & kSmartFailIfChanged)
+      throw ZipError(ZipErrorKind::SourceChanged, "the file \"" + entry.name + "\" changed size while it was read",
+                     0, diskPath);
+    return false; // streamed instead, as far as it goes
+  }
+  if ((smartFlags & kSmartFailIfChanged) && total != expected)
+    throw ZipError(ZipErrorKind::SourceChanged, "the file \"" + entry.name + "\" changed size while it was read", 0,
+                   diskPath);
+  data.resize(total);
+  if (progress_ && total) progress_(total);
+
+  entry.crc32 = static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(total)));
+  entry.uncompressedSize = total;
+  pending->compressor = std::make_unique<ParallelBzip2Compressor>(level, Pool());
+  pending->compressor->Write(data.data(), data.size(), pending->compressed);
+  pending->compressor->EndInput(pending->compressed);
+  pending->storeIfNotSmaller = (smartFlags & kSmartStoreIfNotSmaller) != 0;
+  if (!pending->storeIfNotSmaller) data = std::vector<std::uint8_t>();
+  pending->entry = std::move(entry);
+  pending->diskPath = diskPath;
+  pendingBytes_ += 2 * total;
+  pending_.push_back(std::move(pending));
+
+  WritePending(false);
+  while (pending_.size() > kMaxPendingPerThread * Pool()->Threads() || pendingBytes_ > kMaxPendingBytes) {
+    std::unique_ptr<PendingEntry> oldest = std::move(pending_.front());
+    pending_.pop_front();
+    WritePendingEntry(*oldest);
+  }
+  return true;
+}
+
+void ZipWriter::WritePending(bool all) {
+  while (!pending_.empty() && (all || pending_.front()->compressor->Idle())) {
+    std::unique_ptr<PendingEntry> oldest = std::move(pending_.front());
+    pending_.pop_front();
+    WritePendingEntry(*oldest);
+  }
+}
+
+void ZipWriter::WritePendingEntry(PendingEntry& pending) {
+  ZipEntry& entry = pending.entry;
+  pendingBytes_ -= 2 * entry.uncompressedSize;
+  try {
+    pending.compressor->Finish(pending.compressed);
+    pending.compressor.reset();
+    const std::vector<std::uint8_t>* data = &pending.compressed.bytes;
+    if (pending.storeIfNotSmaller && data->size() >= entry.uncompressedSize) {
+      entry.method = kMethodStored;
+      data = &pending.data;
+    }
+    entry.compressedSize = data->size();
+    entry.localHeaderOffset = position_;
+    entry.versionNeeded = VersionNeeded(entry.method, entry.localHeaderOffset >= kZip64Marker32);
+    std::vector<std::uint8_t> header = BuildLocalHeader(entry, false);
+    entry.dataOffset = entry.localHeaderOffset + header.size();
+    header.insert(header.end(), data->begin(), data->end());
+    output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
+  } catch (const ZipError& e) {
+    broken_ = true;
+    pending_.clear();
+    pendingBytes_ = 0;
+    if (e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), pending.diskPath);
+    throw;
+  } catch (...) {
+    broken_ = true;
+    pending_.clear();
+    pendingBytes_ = 0;
+    throw;
+  }
+  position_ = entry.dataOffset + entry.compressedSize;
+  entries_.push_back(std::move(entry));
+}
+
 void ZipWriter::Finish() {
-  if (!output_) throw ZipError(ZipErrorKind::Usage, "the archive is not open for writing");
+  CheckUsable();
+  WritePending(true);
   std::vector<std::uint8_t> buffer;
   std::uint64_t position = position_;
   auto flush = [&] {
@@ -189,6 +328,7 @@ void ZipWriter::Finish() {
 }
 
 void ZipWriter::Abandon() noexcept {
+  pending_.clear();
   if (!output_) return;
   output_->Discard();
   output_.reset();

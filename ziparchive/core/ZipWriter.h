@@ -7,6 +7,13 @@
 // stored as UTF-8 with the language-encoding flag (bit 11). Zip64 records are written wherever
 // sizes, offsets or the entry count need them. File data are streamed through a buffer of the size
 // given to AddFile, so memory stays bounded whatever the size of a file.
+//
+// Bzip2 entries are compressed on worker threads (ParallelBzip2Compressor), with the same bytes as a
+// single libbz2 compressor. Small files are read whole and compressed in the background while the
+// next files are read, and their entries are written in the order they were added. A failure that
+// shows only then (the disk filling up while an earlier entry is written) is thrown by the call that
+// meets it, and the writer then refuses to go on (Usage): an archive is never finished without an
+// entry whose AddFile returned.
 #pragma once
 
 #include "core/FileAccess.h"
@@ -14,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +40,8 @@ enum SmartFlags : int {
   kSmartRefuseOwnArchive = 4,
   kSmartAll = 7,
 };
+
+class Bzip2EncoderPool;
 
 // Told how many more bytes of the file being added have been read.
 using WriteProgress = std::function<void(std::uint64_t bytes)>;
@@ -63,13 +73,22 @@ public:
   void Abandon() noexcept;
 
   bool IsOpen() const { return output_ != nullptr; }
-  std::size_t Count() const { return entries_.size(); }
+  std::size_t Count() const { return entries_.size() + pending_.size(); }
   const std::string& ArchivePath() const { return archivePath_; }
 
 private:
+  struct PendingEntry;
   // Writes the data of `entry` at the end of the archive; fills in its sizes and CRC-32.
   void WriteEntry(InputFile& file, ZipEntry& entry, int level, bool failIfChanged, std::size_t bufferSize);
-  bool IsOwnArchive(const FileStatus& status);
+  bool IsOwnArchive(const std::string& diskPath, const FileStatus& status);
+  // Reads a small file whole and hands it to the workers; false when the file turned out larger.
+  bool AddInBackground(InputFile& file, ZipEntry& entry, const std::string& diskPath, int level,
+                       int smartFlags, std::size_t bufferSize);
+  // Writes the oldest background entries: those already compressed, or (all) every one.
+  void WritePending(bool all);
+  void WritePendingEntry(PendingEntry& pending);
+  void CheckUsable() const;
+  std::shared_ptr<Bzip2EncoderPool> Pool();
 
   FileAccess& files_;
   std::string archivePath_;
@@ -78,6 +97,10 @@ private:
   std::uint16_t method_ = kMethodBzip2;
   std::vector<ZipEntry> entries_;
   WriteProgress progress_;
+  std::shared_ptr<Bzip2EncoderPool> pool_;
+  std::deque<std::unique_ptr<PendingEntry>> pending_;
+  std::uint64_t pendingBytes_ = 0;
+  bool broken_ = false; // a background entry could not be written
 };
 
 } // namespace zipcore
