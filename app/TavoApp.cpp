@@ -12,6 +12,7 @@
 #include "ui/JobState.h"
 #include "ui/MainDialog.h"
 #include "ui/ProgressDialog.h"
+#include "update/UpdateCheck.h"
 
 BOOL CTAVOApp::InitInstance() {
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
@@ -28,12 +29,15 @@ BOOL CTAVOApp::InitInstance() {
     if (arguments.size() <= 1) {
         CTAVODlg dialog;
         m_pMainWnd = &dialog;
+        // The window does not exist yet, so the check's message box has no owner.
+        CheckForUpdate(dialog.GetSafeHwnd());
         dialog.DoModal();
         m_pMainWnd = nullptr;
     } else {
         ProgressDLG dialog;
         dialog.m_archivePath = archivePath;
         m_pMainWnd = &dialog;
+        CheckForUpdate(dialog.GetSafeHwnd());
         dialog.DoModal();
         m_pMainWnd = nullptr;
         // Closed by the user: before the job ended, or after it refused its input.
