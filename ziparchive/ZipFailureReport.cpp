@@ -47,7 +47,10 @@ void ReportFailure(ZipFailure& failure, int cause, DWORD osError, const std::wst
     failure.osError = osError;
     CopyField(failure.reason, reason, false);
     if (failure.reason[0] >= L'a' && failure.reason[0] <= L'z') failure.reason[0] = static_cast<wchar_t>(failure.reason[0] - L'a' + L'A');
-    CopyField(failure.path, WithoutLongPrefix(path), true);
+    std::wstring shown = WithoutLongPrefix(path);
+    for (wchar_t& ch : shown)
+        if (ch == L'/') ch = L'\\';   // the core joins paths with "/"
+    CopyField(failure.path, shown, true);
 }
 
 void ReportCurrentException(ZipFailure& failure) noexcept {

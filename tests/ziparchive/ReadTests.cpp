@@ -66,6 +66,16 @@ TEST_F(Read, SystemFailuresCarryTheSystemsErrorCodeAndThePath) {
     ASSERT_TRUE(blocked);
     EXPECT_EQ(CZipException::ioError, blocked->m_iCause);
     EXPECT_NE(0u, blocked->m_osError);
+    EXPECT_EQ(CString((m_folder / L"blocked").c_str()), blocked->m_path);
+
+    // An entry whose file cannot replace what is in its way: the path is the file's own.
+    MakeFolders(m_folder / L"out\\a.txt");
+    auto inTheWay = CatchZip([&] { zip.ExtractFile(0, (m_folder / L"out").c_str()); });
+    ASSERT_TRUE(inTheWay);
+    EXPECT_EQ(CZipException::ioError, inTheWay->m_iCause);
+    EXPECT_NE(0u, inTheWay->m_osError);
+    EXPECT_EQ(CString((m_folder / L"out\\a.txt").c_str()), inTheWay->m_path);
+    EXPECT_EQ(std::vector<std::wstring>{L"a.txt"}, FolderNames(m_folder / L"out"));   // no temporary file left
     zip.Close();
 }
 
@@ -153,7 +163,7 @@ TEST_F(Read, FolderEntriesCreateFolders) {
     CZipArchive zip;
     zip.Open(WriteArchive(raw).c_str(), 1, 0);
     const std::wstring target = m_folder / L"out";
-    for (ZIP_INDEX_TYPE i = 0; i < zip.GetCount(); ++i) zip.ExtractFile(i, target.c_str());
+    for (ZIP_INDEX_TYPE i = 0; i < zip.GetCount(); ++i) zip.ExtractFile(i, (target + L"\\").c_str());
     zip.Close();
     EXPECT_TRUE(FolderExists(target + L"\\empty folder"));
     EXPECT_EQ("read me", ReadBytes(target + L"\\docs\\readme.txt"));
