@@ -6,6 +6,7 @@ namespace {
 
 const DWORD kPollMs = 20;
 const DWORD kResetDelayMs = 300;
+const DWORD kFixedPortWaitMs = 30000;
 
 struct WinsockUser {
     WinsockUser() {
@@ -56,6 +57,11 @@ LoopbackServer::LoopbackServer(std::string reply, Behaviour behaviour, unsigned 
     : m_reply(std::move(reply)), m_behaviour(behaviour) {
     UseWinsock();
     m_listener = ListenOn(port, m_port, m_error);
+    // A fixed port may be held by a test running in parallel: wait for it to let go.
+    for (DWORD waited = 0; m_listener == INVALID_SOCKET && port != 0 && waited < kFixedPortWaitMs; waited += kPollMs) {
+        ::Sleep(kPollMs);
+        m_listener = ListenOn(port, m_port, m_error);
+    }
     if (m_listener == INVALID_SOCKET) return;
     m_thread = ::CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
     if (!m_thread) {

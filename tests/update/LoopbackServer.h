@@ -19,7 +19,7 @@ public:
         ResetAfter,    // sends the reply, waits a moment, then resets the connection
     };
 
-    // port 0: any free port (see Port()).
+    // port 0: any free port (see Port()). A fixed port held by another server is waited for, up to 30 s.
     explicit LoopbackServer(std::string reply, Behaviour behaviour = Behaviour::Answer, unsigned short port = 0);
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
