@@ -152,7 +152,7 @@ class TheyWriteWeRead(Workspace):
         return out
 
     def test_info_zip_store_deflate_bzip2(self):
-        for option in (["-0"], ["-9"], ["-Z", "bzip2"]):
+        for option in (["-0"], ["-9"], ["-Z", "bzip2"], ["-fz"]):  # -fz: zip64 fields
             archive = self.path("zip%s.zip" % "".join(option))
             run(["zip", "-q", "-X", archive] + option + self.names, cwd=self.src)
             out = self.check_ours(archive)

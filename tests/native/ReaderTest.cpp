@@ -70,6 +70,11 @@ std::vector<ReaderCase> ReaderCases() {
     cases.push_back({"comment and trailing bytes", a, {{"a.txt", "alpha"}}});
   }
   {
+    TestEntry deflate = Entry("empty-deflate", "", 8), bzip2 = Entry("empty-bzip2", "", 12);
+    deflate.rawData = bzip2.rawData = true; // no compressed bytes at all
+    cases.push_back({"empty entries without data", {{deflate, bzip2}}, {{"empty-deflate", ""}, {"empty-bzip2", ""}}});
+  }
+  {
     TestArchive a{{Entry("folder/", ""), Entry("folder/file.txt", "in folder", 12)}};
     cases.push_back({"folder entry", a, {{"folder/", ""}, {"folder/file.txt", "in folder"}}});
   }

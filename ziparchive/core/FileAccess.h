@@ -41,7 +41,8 @@ struct FileStatus {
   bool isDirectory = false;
   std::uint64_t size = 0;
   std::int64_t modified = 0; // seconds since 1970-01-01 UTC
-  // Together identify the file itself, whatever path names it (device + inode, volume + file index).
+  // Together identify the file itself, whatever path names it (device + inode, volume serial +
+  // file index). fileId 0 means unknown; the writer then compares paths to recognise its own archive.
   std::uint64_t volumeId = 0;
   std::uint64_t fileId = 0;
 };

@@ -100,6 +100,9 @@ void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSiz
   if (entry.method == kMethodStored && entry.compressedSize != entry.uncompressedSize)
     throw ZipError(ZipErrorKind::CorruptEntry, "the stored entry " + Quoted(entry.name) + " has two different sizes");
 
+  // Some writers record an empty file under a compression method without any compressed bytes.
+  if (entry.compressedSize == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
+
   auto decompressor = MakeDecompressor(entry.method);
   CheckingSink checked(entry, &out);
   std::vector<std::uint8_t> buffer(
