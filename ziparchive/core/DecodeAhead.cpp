@@ -38,6 +38,8 @@ private:
 void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
                          std::vector<std::uint8_t>& out) {
   out.clear();
+  // Some writers record an empty file under a compression method without any compressed bytes.
+  if (length == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
   out.reserve(static_cast<std::size_t>(entry.uncompressedSize));
   BoundedVectorSink sink(entry, out);
   bool finished = MakeDecompressor(entry.method)->Write(compressed, length, sink);

@@ -1,6 +1,7 @@
 #include "core/ZipReader.h"
 
 #include "core/CentralDirectory.h"
+#include "core/DecodeAhead.h"
 #include "core/EndOfCentral.h"
 #include "core/EntryName.h"
 #include "core/ZipError.h"
@@ -127,6 +128,18 @@ void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSiz
 }
 
 bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
+  const ZipEntry& entry = Entry(index);
+  if (!ahead_) ahead_ = std::make_unique<DecodeAhead>(*archive_, entries_);
+  if (ahead_->Handles(index)) {
+    try {
+      ahead_->Verify(index);
+    } catch (const ZipError& e) {
+      if (e.Kind() == ZipErrorKind::CorruptEntry) return false;
+      throw;
+    }
+    if (progress_) progress_(entry.compressedSize);
+    return true;
+  }
   class Discard : public ByteSink {
     void Put(const std::uint8_t*, std::size_t) override {}
   } discard;
@@ -166,7 +179,14 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
   std::unique_ptr<OutputFile> output = files_.CreateBeside(path);
   FileSink sink(*output);
   try {
-    ReadData(index, sink, bufferSize);
+    if (ahead_ && ahead_->HasVerified(index)) {
+      // Tested just before: its verified data are at hand.
+      std::vector<std::uint8_t> data = ahead_->TakeVerified();
+      if (!data.empty()) sink.Put(data.data(), data.size());
+      if (progress_) progress_(entry.compressedSize);
+    } else {
+      ReadData(index, sink, bufferSize);
+    }
   } catch (const ZipError& e) {
     output->Discard();
     if (e.Kind() == ZipErrorKind::Io && e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), path);

@@ -31,6 +31,8 @@
 
 namespace zipcore {
 
+class DecodeAhead;
+
 // Told how many more bytes of compressed data have been read.
 using ReadProgress = std::function<void(std::uint64_t bytes)>;
 
@@ -55,6 +57,8 @@ public:
 
   // True when the entry's data decompress to the recorded size and CRC-32; false for corrupt
   // data. Throws for everything that is not about the entry's data (I/O, unsupported method).
+  // Small entries are decoded ahead on worker threads (DecodeAhead), and the verified data of the
+  // entry tested last are kept, so that extracting it next does not decompress it again.
   bool Test(std::size_t index, std::size_t bufferSize);
 
   // Writes entry `index` below `targetFolder`, creating the folder and (with fullPath) the entry's
@@ -71,6 +75,7 @@ private:
   std::unique_ptr<InputFile> archive_;
   std::vector<ZipEntry> entries_;
   ReadProgress progress_;
+  std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
 };
 
 } // namespace zipcore

@@ -1,0 +1,196 @@
+// The writer's and reader's work on worker threads: background compression of small files, decoding
+// ahead while entries are tested and extracted. What the caller sees must not change: entries in the
+// order added, the bytes libbz2 alone would write, failures reported, every entry verified.
+#include "TestSupport.h"
+
+#include "core/ZipWriter.h"
+
+#include <bzlib.h>
+
+#include <optional>
+#include <random>
+
+namespace {
+
+using namespace zipcore;
+using namespace ziptest;
+
+constexpr std::size_t kBuffer = 65536;
+
+std::string TextOf(std::size_t length, unsigned seed) {
+  static const char* const kWords[] = {"archive ", "block ", "entry ", "thread ", "zip ", "data\n", "  ", "{}"};
+  std::mt19937 generator(seed);
+  std::string text;
+  while (text.size() < length) text += kWords[generator() % 8];
+  text.resize(length);
+  return text;
+}
+
+std::string NoiseOf(std::size_t length, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string noise(length, '\0');
+  for (char& c : noise) c = static_cast<char>(generator());
+  return noise;
+}
+
+std::string Libbz2(const std::string& data) {
+  unsigned capacity = static_cast<unsigned>(data.size() + data.size() / 100 + 1000);
+  std::string out(capacity, '\0');
+  char none = 0;
+  char* source = data.empty() ? &none : const_cast<char*>(data.data());
+  EXPECT_EQ(BZ2_bzBuffToBuffCompress(out.data(), &capacity, source, static_cast<unsigned>(data.size()), 9, 0, 0), BZ_OK);
+  out.resize(capacity);
+  return out;
+}
+
+// Files of every kind the writer treats differently, interleaved: empty, tiny, small text (background),
+// noise that is stored instead, and text above the background limit (streamed in the caller's thread).
+std::vector<std::pair<std::string, std::string>> MixedFiles() {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (unsigned i = 0; i < 40; ++i) {
+    std::string content;
+    switch (i % 5) {
+    case 0: content = i == 0 ? "" : "x"; break;
+    case 1: content = TextOf(1000 + 997 * i, i); break;
+    case 2: content = NoiseOf(20000 + i, i); break;
+    case 3: content = TextOf(300000 + i, i); break;
+    case 4: content = i % 10 == 4 ? TextOf(1700000 + i, i) : TextOf(50 + i, i); break;
+    }
+    files.emplace_back("f" + std::to_string(100 + i) + ".txt", content);
+  }
+  return files;
+}
+
+TEST(ParallelWriter, EntriesKeepTheirOrderContentAndLibbz2Bytes) {
+  TempFolder folder;
+  auto files = MixedFiles();
+  for (auto& [name, content] : files) WriteFile(folder / name, content);
+  {
+    ZipWriter writer(Files(), folder / "out.zip");
+    for (auto& [name, content] : files) writer.AddFile(folder / name, name, -1, kSmartAll, kBuffer);
+    EXPECT_EQ(writer.Count(), files.size());
+    writer.Finish();
+  }
+  ZipReader reader(Files(), folder / "out.zip");
+  ASSERT_EQ(reader.Count(), files.size());
+  const std::string archive = ReadFile(folder / "out.zip");
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const ZipEntry& entry = reader.Entry(i);
+    const std::string& content = files[i].second;
+    EXPECT_EQ(entry.name, files[i].first);
+    EXPECT_EQ(ReadAll(reader, i), content) << entry.name;
+    const std::string stored = archive.substr(entry.dataOffset, entry.compressedSize);
+    if (Libbz2(content).size() >= content.size()) {
+      EXPECT_EQ(entry.method, kMethodStored) << entry.name;
+    } else {
+      ASSERT_EQ(entry.method, kMethodBzip2) << entry.name;
+      EXPECT_TRUE(stored == Libbz2(content)) << entry.name << ": not the stream libbz2 writes";
+    }
+  }
+}
+
+// An archive file that refuses to grow past a limit, like a full disk.
+class FullDisk : public PosixFileAccess {
+public:
+  explicit FullDisk(std::uint64_t limit) : limit_(limit) {}
+  std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
+    class Limited : public OutputFile {
+    public:
+      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit) : inner_(std::move(inner)), limit_(limit) {}
+      void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+        if (offset + length > limit_) throw ZipError(ZipErrorKind::Io, "no space left on the disk", 28);
+        inner_->WriteAt(offset, data, length);
+      }
+      void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
+      const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
+      void Commit() override { inner_->Commit(); }
+      void Discard() noexcept override { inner_->Discard(); }
+
+    private:
+      std::unique_ptr<OutputFile> inner_;
+      std::uint64_t limit_;
+    };
+    return std::make_unique<Limited>(PosixFileAccess::CreateBeside(finalPath), limit_);
+  }
+
+private:
+  std::uint64_t limit_;
+};
+
+TEST(ParallelWriter, AFailureWritingAnEarlierEntryStopsTheArchive) {
+  TempFolder folder;
+  for (int i = 0; i < 30; ++i) WriteFile(folder / ("in/" + std::to_string(i)), TextOf(40000, i));
+  FullDisk disk(100000);
+  ZipWriter writer(disk, folder / "out.zip");
+  std::optional<ZipErrorKind> failure;
+  int added = 0;
+  for (int i = 0; i < 30 && !failure; ++i) {
+    failure = ErrorOf([&] { writer.AddFile(folder / ("in/" + std::to_string(i)), std::to_string(i), -1, kSmartAll, kBuffer); });
+    if (!failure) ++added;
+  }
+  if (!failure) failure = ErrorOf([&] { writer.Finish(); });
+  EXPECT_EQ(failure, ZipErrorKind::Io);
+  // Files whose adds returned are not all in the archive, so it must never be finished.
+  EXPECT_EQ(ErrorOf([&] { writer.Finish(); }), ZipErrorKind::Usage);
+  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "in/0", "again", -1, kSmartAll, kBuffer); }), ZipErrorKind::Usage);
+  writer.Abandon();
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.zip"));
+  EXPECT_GT(added, 0);
+}
+
+std::string BuildArchive(const TempFolder& folder, const std::vector<std::pair<std::string, std::string>>& files) {
+  for (auto& [name, content] : files) WriteFile(folder / ("in/" + name), content);
+  ZipWriter writer(Files(), folder / "a.zip");
+  for (auto& [name, content] : files) writer.AddFile(folder / ("in/" + name), name, -1, kSmartAll, kBuffer);
+  writer.Finish();
+  return folder / "a.zip";
+}
+
+TEST(DecodeAhead, TestThenExtractGivesEveryEntryInAnyOrder) {
+  TempFolder folder;
+  auto files = MixedFiles();
+  files.emplace_back("big.txt", TextOf(5u << 20, 99)); // above the decode-ahead limit
+  ZipReader reader(Files(), BuildArchive(folder, files));
+  std::uint64_t progress = 0;
+  reader.SetProgress([&](std::uint64_t bytes) { progress += bytes; });
+
+  // The unzip job's order: test, then extract, entry after entry.
+  for (std::size_t i = 0; i < reader.Count(); ++i) {
+    ASSERT_TRUE(reader.Test(i, kBuffer)) << i;
+    reader.Extract(i, folder / "out", true, "", kBuffer);
+    EXPECT_TRUE(ReadFile(folder / ("out/" + files[i].first)) == files[i].second) << files[i].first;
+  }
+  std::uint64_t compressed = 0;
+  for (const ZipEntry& entry : reader.Entries()) compressed += entry.compressedSize;
+  EXPECT_EQ(progress, 2 * compressed); // every entry read once to test, once to extract
+
+  // Out of order, extracting what was not tested last, extracting without a test.
+  ASSERT_TRUE(reader.Test(30, kBuffer));
+  ASSERT_TRUE(reader.Test(11, kBuffer));
+  reader.Extract(30, folder / "again", true, "", kBuffer);
+  reader.Extract(11, folder / "again", true, "", kBuffer);
+  reader.Extract(7, folder / "again", true, "", kBuffer);
+  for (std::size_t i : {30u, 11u, 7u})
+    EXPECT_TRUE(ReadFile(folder / ("again/" + files[i].first)) == files[i].second) << files[i].first;
+}
+
+TEST(DecodeAhead, ADamagedEntryFailsItsTestAloneAndIsNeverExtracted) {
+  TempFolder folder;
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 12; ++i) files.emplace_back("f" + std::to_string(i), TextOf(30000 + i, i));
+  std::string archive = ReadFile(BuildArchive(folder, files));
+  std::unique_ptr<ZipReader> clean = OpenMemory(Bytes(archive.begin(), archive.end()));
+  const ZipEntry damagedEntry = clean->Entry(5);
+  archive[damagedEntry.dataOffset + damagedEntry.compressedSize / 2] ^= 0x55;
+
+  auto reader = OpenMemory(Bytes(archive.begin(), archive.end()));
+  for (std::size_t i = 0; i < reader->Count(); ++i) {
+    EXPECT_EQ(reader->Test(i, kBuffer), i != 5) << i;
+    if (i != 5) reader->Extract(i, folder / "out", true, "", kBuffer);
+  }
+  EXPECT_EQ(ErrorOf([&] { reader->Extract(5, folder / "out", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+  EXPECT_FALSE(std::filesystem::exists(folder / "out/f5"));
+  EXPECT_EQ(ReadFile(folder / "out/f6"), files[6].second);
+}
+
+} // namespace
