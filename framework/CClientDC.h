@@ -1,4 +1,4 @@
-// CClientDC: GetDC in the constructor, ReleaseDC in the destructor.
+// CClientDC: a device context of a window's client area, from the constructor to the destructor.
 #pragma once
 
 #include "CDC.h"
@@ -8,6 +8,7 @@ class CWnd;
 class CClientDC : public CDC {
 public:
     explicit CClientDC(CWnd* wnd);
+    explicit CClientDC(HWND hWnd);
     ~CClientDC();
 
 private:

@@ -22,14 +22,17 @@ void AStatic::OnPaint() {
     CPaintDC paint(this);
     CString text;
     GetWindowText(text);
-    // The static class draws with its parent's clipping (CS_PARENTDC): a long text runs on past
-    // the label's right edge over the dialog instead of being cut.
-    CClientDC dc(this);
+    // Drawn through the dialog's device context from the label's corner: a long text runs on
+    // past the label's right edge over the dialog instead of being cut at it.
+    HWND dialog = ::GetParent(m_hWnd);
+    POINT origin = {2, 2};
+    ::MapWindowPoints(m_hWnd, dialog, &origin, 1);
+    CClientDC dc(dialog);
     dc.SetBkMode(TRANSPARENT);
     const HFONT previousFont = dc.SelectObject(GetFont());
     dc.SetTextColor(m_textColour);
     const CString shown = DisplayText(text);
-    dc.TextOut(2, 2, shown, shown.GetLength());
+    dc.TextOut(origin.x, origin.y, shown, shown.GetLength());
     dc.SelectObject(previousFont);
 }
 
