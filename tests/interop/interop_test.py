@@ -209,6 +209,30 @@ class TheyWriteWeRead(Workspace):
         self.assertEqual(len(listing), 66000)
         run([TOOL, "test", archive])
 
+    def test_links_are_extracted_as_plain_files(self):
+        os.symlink("readme.txt", os.path.join(self.src, "link"))
+        archive = self.path("links.zip")
+        run(["zip", "-q", "-y", archive, "readme.txt", "link"], cwd=self.src)  # -y: store the link itself
+        out = self.path("out")
+        run([TOOL, "extract", archive, out])
+        self.assertFalse(os.path.islink(os.path.join(out, "link")))
+        with open(os.path.join(out, "link"), "rb") as f:
+            self.assertEqual(f.read(), b"readme.txt")
+
+    def test_hostile_names_refuse_the_whole_archive(self):
+        for hostile in ("../evil.txt", "/tmp/evil.txt", "a/../../evil.txt", "C:\\evil.txt", "nul.txt"):
+            archive = self.path("hostile.zip")
+            with zipfile.ZipFile(archive, "w") as z:
+                z.writestr("first.txt", b"harmless")
+                info = zipfile.ZipInfo("placeholder")
+                info.filename = hostile  # ZipInfo would clean the name; keep it as an attacker would
+                z.writestr(info, b"evil")
+            out = self.path("out")
+            result = run([TOOL, "extract", archive, out], check=False)
+            self.assertEqual(result.returncode, 2, hostile)
+            self.assertIn(b"unsafe entry name", result.stderr)
+            self.assertFalse(os.path.exists(out), hostile)
+
     def test_self_extractor_stub_and_trailing_bytes(self):
         archive = self.path("plain.zip")
         run(["zip", "-q", "-X", archive] + self.names, cwd=self.src)
