@@ -21,7 +21,7 @@ fi
 sh scripts/setup.sh
 sh scripts/fetch-bzip2.sh
 
-BUILD=build/win64
+BUILD=${TAVOLINE_BUILD:-build/win64}  # another build tree of the 64-bit configuration may be named
 mkdir -p build
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
@@ -29,17 +29,19 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
 fi
 echo "== building Tavoline.exe ($BUILD)"
 cmake --build "$BUILD" -j "$(nproc)" --target Tavoline
-EXE=$(find "$BUILD" -name Tavoline.exe -type f | head -n1)
-[ -n "$EXE" ] || { echo "run.sh: the build made no Tavoline.exe" >&2; exit 1; }
+EXE="$BUILD/bin/Tavoline.exe"
+[ -f "$EXE" ] || { echo "run.sh: the build made no $EXE" >&2; exit 1; }
 
 WINE=/usr/lib/wine/wine64
 export WINEPREFIX="${TAVOLINE_WINEPREFIX:-$HOME/.local/share/tavoline/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko prompts: the program needs neither
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== making Tavoline's Wine prefix in $WINEPREFIX (once)"
+if [ ! -f "$WINEPREFIX/.tavoline-ready" ]; then
+  echo "== making Tavoline's Wine prefix in $WINEPREFIX (once; a minute or more)"
   mkdir -p "$WINEPREFIX"
-  timeout 300 $WINE wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 || { cat "$WINEPREFIX.log" >&2; exit 1; }
+  timeout 600 $WINE wineboot -i </dev/null >"$WINEPREFIX.log" 2>&1 || { cat "$WINEPREFIX.log" >&2; exit 1; }
+  timeout 60 /usr/lib/wine/wineserver -w || true
+  touch "$WINEPREFIX/.tavoline-ready"
 fi
 
 # An archive given by its Linux path is handed over as Windows sees it.
