@@ -8,6 +8,8 @@
 #include <fstream>
 
 #include "Testkit.h"
+#include "res/resource.h"
+#include "ui/AboutDialog.h"
 
 namespace {
 
@@ -45,6 +47,32 @@ TEST(Harness, TheShellsOpenRequestsReachTheRecorder) {
     const std::vector<std::wstring> lines = log.WaitForLines(1);
     ASSERT_EQ(1u, lines.size()) << "is C:\\shellrec.exe installed in the prefix (scripts/wine-prefix.sh)?";
     EXPECT_EQ(testkit::RecordedOpen(folder.Path()), lines[0]);
+}
+
+// A dialog whose driver gives up must not keep the test waiting: it is closed and the test fails.
+TEST(Harness, ADialogNobodyAnswersFailsTheTestInsteadOfHangingIt) {
+    INT_PTR result = 0;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            CAboutDlg about;
+            testkit::Driver driver([](testkit::Driver& d) {
+                d.WaitForWindow(testkit::WindowQuery::Dialog(L"No such window"), TK_HERE, 200);
+            });
+            result = about.DoModal();
+            driver.Finish();
+        },
+        "No such window");
+    EXPECT_EQ(IDCANCEL, result);
+
+    EXPECT_NONFATAL_FAILURE(
+        {
+            CAboutDlg about;
+            testkit::Driver driver([](testkit::Driver&) {}, 300);  // ends without closing the box
+            result = about.DoModal();
+            driver.Finish();
+        },
+        "still running");
+    EXPECT_EQ(IDCANCEL, result);
 }
 
 }  // namespace
