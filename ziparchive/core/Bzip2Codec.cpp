@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
-#include <vector>
 
 // libbz2 is built without stdio and reports broken internal invariants here. They are bugs of the
 // library, not of the data (decompression checks input and returns errors), so stop at once.
@@ -52,7 +51,7 @@ private:
     }
   }
   bz_stream stream_{};
-  std::vector<std::uint8_t> buffer_;
+  CodecBuffer buffer_;
 };
 
 class Bzip2Decompressor : public Decompressor {
@@ -93,7 +92,7 @@ private:
     }
   }
   bz_stream stream_{};
-  std::vector<std::uint8_t> buffer_;
+  CodecBuffer buffer_;
   bool finished_ = false;
 };
 

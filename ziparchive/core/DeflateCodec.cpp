@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <new>
-#include <vector>
 
 namespace zipcore {
 namespace {
@@ -50,7 +49,7 @@ private:
     }
   }
   z_stream stream_{};
-  std::vector<std::uint8_t> buffer_;
+  CodecBuffer buffer_;
 };
 
 class DeflateDecompressor : public Decompressor {
@@ -91,7 +90,7 @@ private:
     }
   }
   z_stream stream_{};
-  std::vector<std::uint8_t> buffer_;
+  CodecBuffer buffer_;
   bool finished_ = false;
 };
 
