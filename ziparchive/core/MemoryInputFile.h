@@ -16,7 +16,7 @@ public:
   std::uint64_t Size() const override { return bytes_.size(); }
 
   std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
-    if (offset >= bytes_.size()) return 0;
+    if (length == 0 || offset >= bytes_.size()) return 0; // memcpy wants real pointers even for 0 bytes
     std::size_t count = std::min<std::uint64_t>(length, bytes_.size() - offset);
     std::memcpy(buffer, bytes_.data() + offset, count);
     return count;
