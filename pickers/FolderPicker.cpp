@@ -9,7 +9,22 @@ const wchar_t kTitle[] = L"Select a folder and click on the OK button below";
 // Room for a path of any length the file system allows, not only MAX_PATH.
 constexpr DWORD kPathChars = 32768;
 
+// The shell's browser needs COM in a single-threaded apartment on the calling thread.
+class ComApartment {
+public:
+    ComApartment() : m_initialised(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComApartment() {
+        if (m_initialised) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool m_initialised;
+};
+
 void RunShellBrowser(BROWSEINFOW& request, wchar_t* path, DWORD pathChars) {
+    ComApartment apartment;
     PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&request);
     if (!chosen) return;
     // An item with no file-system path (a virtual folder) leaves the buffer empty.
