@@ -37,6 +37,15 @@ TEST(Zip64, MoreThan65535EntriesAreAllAddressable) {
   }
 }
 
+TEST(Zip64, CountStoredModulo65536WithoutZip64IsReadInFull) {
+  TestArchive archive;
+  for (int i = 0; i < 65539; ++i) archive.entries.emplace_back("e" + std::to_string(i), "");
+  archive.countOverride = 3; // 65,539 modulo 65,536, as some writers record it
+  auto reader = OpenMemory(Build(archive));
+  ASSERT_EQ(reader->Count(), 65539u);
+  EXPECT_EQ(reader->Entry(65538).name, "e65538");
+}
+
 // Files kept in memory, with runs of zeros not stored, so that archives past 4 GiB fit in a test.
 class SparseFiles : public FileAccess {
 public:

@@ -23,6 +23,13 @@ public:
   RecordCursor(InputFile& file, std::uint64_t start, std::uint64_t end)
       : file_(file), position_(start), end_(end) {}
 
+  // True when another central record starts here.
+  bool AtRecord() {
+    if (end_ - position_ < kCentralHeaderSize) return false;
+    if (kCentralHeaderSize > buffered_ - used_) Refill(kCentralHeaderSize);
+    return Load32(buffer_.data() + used_) == kCentralHeaderSignature;
+  }
+
   // The next `length` bytes; nullptr when the range ends first.
   const std::uint8_t* Take(std::size_t length) {
     if (length > end_ - position_) return nullptr;
@@ -158,7 +165,9 @@ std::vector<ZipEntry> ReadCentralDirectory(InputFile& file, const DirectoryLocat
   RecordCursor cursor(file, location.offset, location.offset + location.size);
   std::vector<ZipEntry> entries;
   entries.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(location.entryCount, 1u << 20)));
-  for (std::uint64_t i = 0; i < location.entryCount; ++i) {
+  // Records past the count are read too: some writers store the count of an archive with more
+  // than 65,535 entries modulo 65,536 instead of writing zip64 records.
+  for (std::uint64_t i = 0; i < location.entryCount || cursor.AtRecord(); ++i) {
     entries.push_back(ReadCentralRecord(cursor, location));
     ReadLocalHeader(file, entries.back(), location.offset);
   }
