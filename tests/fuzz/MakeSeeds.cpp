@@ -34,6 +34,9 @@ std::vector<TestArchive> Seeds() {
   TestEntry encrypted = Entry("e.txt", text);
   encrypted.flags = 1;
   seeds.push_back(TestArchive{{encrypted}});
+  TestEntry emptyDeflate = Entry("empty", "", 8), emptyBzip2 = Entry("empty2", "", 12);
+  emptyDeflate.rawData = emptyBzip2.rawData = true; // methods without a single compressed byte
+  seeds.push_back(TestArchive{{emptyDeflate, emptyBzip2}});
   return seeds;
 }
 
