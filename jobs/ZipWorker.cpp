@@ -41,6 +41,7 @@ void ZipFolder(const CString& folder, const CString& archivePath) {
     // The list is made before the archive's file exists, so that file can never be in it. An old
     // archive of the same name in the folder (a drive root's ".zip") is about to be replaced: it is
     // not packed either.
+    g_folderFiles.clear();
     CollectFolderFiles(folder);
     g_folderFiles.erase(std::remove_if(g_folderFiles.begin(), g_folderFiles.end(),
                                        [&](const CString& file) { return file.CompareNoCase(archivePath) == 0; }),

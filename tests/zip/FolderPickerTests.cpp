@@ -3,6 +3,8 @@
 
 #include <shlobj.h>
 
+#include <functional>
+
 #include "ZipWindowRun.h"
 #include "res/resource.h"
 #include "ui/MainDialog.h"
@@ -12,9 +14,18 @@ using namespace ziptest;
 namespace {
 const wchar_t kBrowserCaption[] = L"Browse for Folder";   // the platform's own caption
 const int kBrowserTitle = 0x3742;                        // the static above the folder tree
-}
 
-TEST(FolderPicker, TheShellBrowserGivesTheChosenFolderOrNothingWhenCancelled) {
+// Wine's browser fills its tree as it goes: a selection asked for right after it opens can be
+// missed, so it is asked for again before OK.
+void Select(HWND browser, BOOL isPath, const void* what) {
+    for (int i = 0; i < 3; ++i) {
+        ::SendMessageW(browser, BFFM_SETSELECTIONW, isPath, reinterpret_cast<LPARAM>(what));
+        testkit::PumpMessagesFor(200);
+    }
+}
+}  // namespace
+
+TEST(FolderPicker, TheShellBrowserGivesTheChosenFolderOrNothing) {
     // Below %TEMP% on drive C:: Wine's browser cannot read drive Z:'s volume, where the other tests work.
     testkit::TempFolder temp(L"picker");
     const std::wstring folder = temp / L"Chosen folder \u00e9";
@@ -22,30 +33,45 @@ TEST(FolderPicker, TheShellBrowserGivesTheChosenFolderOrNothingWhenCancelled) {
     std::wstring title;
     HWND owner = reinterpret_cast<HWND>(1);
     BOOL mainEnabled = FALSE;
-    unziptest::WindowState chosen, cancelled;
+    unziptest::WindowState chosen, virtualItem, cancelled;
 
     CTAVODlg dialog;
     testkit::Driver driver([&](testkit::Driver& d) {
         HWND main = d.WaitForWindow(testkit::WindowQuery::Dialog(unziptest::kMainCaption), TK_HERE);
-        d.ClickButton(main, IDC_SELECT_FOLDER_TO_ZIP, TK_HERE);
-        HWND browser = d.WaitForWindow(testkit::WindowQuery::Dialog(kBrowserCaption), TK_HERE);
-        title = testkit::WindowText(::GetDlgItem(browser, kBrowserTitle));
-        owner = ::GetWindow(browser, GW_OWNER);
-        mainEnabled = ::IsWindowEnabled(main);
-        // Wine's browser fills its tree as it goes: a selection asked for right after it opens can
-        // be missed, so it is asked for again before OK.
-        for (int i = 0; i < 3; ++i) {
-            ::SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+        // Opens the browser from "Select A Folder To Zip", lets `answer` work it, and waits for it to close.
+        auto pick = [&](const std::function<void(HWND)>& answer) {
+            d.ClickButton(main, IDC_SELECT_FOLDER_TO_ZIP, TK_HERE);
+            HWND browser = d.WaitForWindow(testkit::WindowQuery::Dialog(kBrowserCaption), TK_HERE);
+            answer(browser);
+            d.WaitForGone(browser, TK_HERE);
             testkit::PumpMessagesFor(200);
-        }
-        d.ClickButton(browser, IDOK, TK_HERE);
-        d.WaitFor([&] { return ReadState(d, main).zipSelected == 1; }, "a folder selected", TK_HERE);
+        };
+        auto chooseFolder = [&](HWND browser) {
+            Select(browser, TRUE, folder.c_str());
+            d.ClickButton(browser, IDOK, TK_HERE);
+        };
+
+        pick([&](HWND browser) {
+            title = testkit::WindowText(::GetDlgItem(browser, kBrowserTitle));
+            owner = ::GetWindow(browser, GW_OWNER);
+            mainEnabled = ::IsWindowEnabled(main);
+            chooseFolder(browser);
+        });
         chosen = ReadState(d, main);
 
-        d.ClickButton(main, IDC_SELECT_FOLDER_TO_ZIP, TK_HERE);
-        browser = d.WaitForWindow(testkit::WindowQuery::Dialog(kBrowserCaption), TK_HERE);
-        testkit::PressCancel(browser);
-        d.WaitFor([&] { return ReadState(d, main).zipSelected == 0; }, "the selection dropped", TK_HERE);
+        // OK on "My Computer", which has no file-system path.
+        pick([&](HWND browser) {
+            PIDLIST_ABSOLUTE computer = nullptr;
+            if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
+                Select(browser, FALSE, computer);
+                ::CoTaskMemFree(computer);
+            }
+            d.ClickButton(browser, IDOK, TK_HERE);
+        });
+        virtualItem = ReadState(d, main);
+
+        pick(chooseFolder);
+        pick([&](HWND browser) { testkit::PressCancel(browser); });
         cancelled = ReadState(d, main);
         testkit::PressCancel(main);
     });
@@ -57,6 +83,9 @@ TEST(FolderPicker, TheShellBrowserGivesTheChosenFolderOrNothingWhenCancelled) {
     EXPECT_TRUE(mainEnabled) << "so the main window stays enabled";
     EXPECT_EQ(folder, chosen.selectedPath);
     EXPECT_EQ(kFolderSelected, chosen.status);
-    EXPECT_EQ(L"", cancelled.selectedPath);
-    EXPECT_EQ(L"No file or folder has been selected !", cancelled.status);
+    for (const unziptest::WindowState& state : {virtualItem, cancelled}) {
+        EXPECT_EQ(L"", state.selectedPath);
+        EXPECT_EQ(0, state.zipSelected);
+        EXPECT_EQ(L"No file or folder has been selected !", state.status);
+    }
 }
