@@ -26,6 +26,14 @@ std::string TextOf(std::size_t length, unsigned seed) {
   return text;
 }
 
+// Compresses to about half: big enough in an archive to be decoded block by block.
+std::string HexOf(std::size_t length, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string text(length, '0');
+  for (char& c : text) c = "0123456789abcdef"[generator() % 16];
+  return text;
+}
+
 std::string NoiseOf(std::size_t length, unsigned seed) {
   std::mt19937 generator(seed);
   std::string noise(length, '\0');
@@ -150,6 +158,7 @@ TEST(DecodeAhead, TestThenExtractGivesEveryEntryInAnyOrder) {
   TempFolder folder;
   auto files = MixedFiles();
   files.emplace_back("big.txt", TextOf(5u << 20, 99)); // above the decode-ahead limit
+  files.emplace_back("hex.txt", HexOf(3u << 20, 98));  // decoded block by block
   ZipReader reader(Files(), BuildArchive(folder, files));
   std::uint64_t progress = 0;
   reader.SetProgress([&](std::uint64_t bytes) { progress += bytes; });
@@ -178,19 +187,26 @@ TEST(DecodeAhead, ADamagedEntryFailsItsTestAloneAndIsNeverExtracted) {
   TempFolder folder;
   std::vector<std::pair<std::string, std::string>> files;
   for (int i = 0; i < 12; ++i) files.emplace_back("f" + std::to_string(i), TextOf(30000 + i, i));
+  files[9].second = HexOf(3u << 20, 9); // a large entry, decoded block by block
   std::string archive = ReadFile(BuildArchive(folder, files));
   std::unique_ptr<ZipReader> clean = OpenMemory(Bytes(archive.begin(), archive.end()));
-  const ZipEntry damagedEntry = clean->Entry(5);
-  archive[damagedEntry.dataOffset + damagedEntry.compressedSize / 2] ^= 0x55;
+  for (std::size_t damaged : {5u, 9u}) {
+    const ZipEntry& entry = clean->Entry(damaged);
+    archive[entry.dataOffset + entry.compressedSize / 2] ^= 0x55;
+  }
 
   auto reader = OpenMemory(Bytes(archive.begin(), archive.end()));
   for (std::size_t i = 0; i < reader->Count(); ++i) {
-    EXPECT_EQ(reader->Test(i, kBuffer), i != 5) << i;
-    if (i != 5) reader->Extract(i, folder / "out", true, "", kBuffer);
+    const bool damaged = i == 5 || i == 9;
+    EXPECT_EQ(reader->Test(i, kBuffer), !damaged) << i;
+    if (!damaged) reader->Extract(i, folder / "out", true, "", kBuffer);
   }
-  EXPECT_EQ(ErrorOf([&] { reader->Extract(5, folder / "out", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
-  EXPECT_FALSE(std::filesystem::exists(folder / "out/f5"));
+  for (std::size_t damaged : {5u, 9u}) {
+    EXPECT_EQ(ErrorOf([&] { reader->Extract(damaged, folder / "out", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+    EXPECT_FALSE(std::filesystem::exists(folder / ("out/" + files[damaged].first)));
+  }
   EXPECT_EQ(ReadFile(folder / "out/f6"), files[6].second);
+  EXPECT_EQ(ListFolder(folder / "out").size(), 10u); // nothing else left behind, no temporary files
 }
 
 } // namespace

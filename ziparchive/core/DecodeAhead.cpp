@@ -1,6 +1,5 @@
 #include "core/DecodeAhead.h"
 
-#include "core/Bzip2EncoderPool.h"
 #include "core/Codec.h"
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
@@ -61,8 +60,8 @@ struct DecodeAhead::Job {
   std::uint64_t cost = 0;
 };
 
-DecodeAhead::DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries)
-    : archive_(archive), entries_(entries), pool_(Bzip2EncoderPool::DefaultThreads()) {}
+DecodeAhead::DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool)
+    : archive_(archive), entries_(entries), pool_(std::move(pool)) {}
 
 DecodeAhead::~DecodeAhead() = default;
 
@@ -84,13 +83,14 @@ void DecodeAhead::Start(std::size_t index) {
   // The archive is read here, in order, by the caller's thread; the workers only decompress.
   auto compressed = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(entry.compressedSize));
   try {
-    if (archive_.ReadAt(entry.dataOffset, compressed->data(), compressed->size()) != compressed->size())
+    if (!compressed->empty() &&
+        archive_.ReadAt(entry.dataOffset, compressed->data(), compressed->size()) != compressed->size())
       throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
   } catch (...) {
     job->error = std::current_exception();
     return;
   }
-  job->ticket = pool_.Submit([job, compressed, entry] {
+  job->ticket = pool_->Submit([job, compressed, entry] {
     try {
       DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data);
     } catch (...) {
@@ -123,7 +123,7 @@ void DecodeAhead::Verify(std::size_t index) {
   std::shared_ptr<Job> job = found->second;
   started_.erase(found);
   bytesInFlight_ -= job->cost;
-  if (job->ticket) pool_.Wait(*job->ticket);
+  if (job->ticket) pool_->Wait(*job->ticket);
   if (job->error) std::rethrow_exception(job->error);
   verifiedData_ = std::move(job->data);
   verified_ = index;

@@ -23,7 +23,7 @@ constexpr std::uint64_t kDecodeAheadBytes = 48u << 20;
 
 class DecodeAhead {
 public:
-  DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries);
+  DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool);
   ~DecodeAhead();
 
   // True for entries this class decodes: small, not encrypted, of a supported method, with their
@@ -44,7 +44,7 @@ private:
 
   InputFile& archive_;
   const std::vector<ZipEntry>& entries_;
-  WorkerPool pool_;
+  std::shared_ptr<WorkerPool> pool_;
   std::map<std::size_t, std::shared_ptr<Job>> started_;
   std::uint64_t bytesInFlight_ = 0;
   std::size_t verified_ = 0;

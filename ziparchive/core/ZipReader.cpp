@@ -1,7 +1,9 @@
 #include "core/ZipReader.h"
 
 #include "core/CentralDirectory.h"
+#include "core/Bzip2EncoderPool.h"
 #include "core/DecodeAhead.h"
+#include "core/ParallelBzip2Decompressor.h"
 #include "core/EndOfCentral.h"
 #include "core/EntryName.h"
 #include "core/ZipError.h"
@@ -91,6 +93,30 @@ const ZipEntry& ZipReader::Entry(std::size_t index) const {
 }
 
 void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize) {
+  Decode(index, out, bufferSize, false);
+}
+
+std::shared_ptr<WorkerPool> ZipReader::Pool() {
+  if (!pool_) pool_ = std::make_shared<WorkerPool>(Bzip2EncoderPool::DefaultThreads());
+  return pool_;
+}
+
+bool ZipReader::DecodesInParallel(const ZipEntry& entry) const {
+  return entry.method == kMethodBzip2 && entry.compressedSize >= kParallelDecodeFrom && !entry.IsEncrypted();
+}
+
+bool ZipReader::TryParallel(std::size_t index, ByteSink& out, std::size_t bufferSize) {
+  try {
+    Decode(index, out, bufferSize, true);
+    return true;
+  } catch (const ZipError& e) {
+    // A damaged verdict is confirmed by the serial decoder: a block magic may occur by chance.
+    if (e.Kind() == ZipErrorKind::CorruptEntry) return false;
+    throw;
+  }
+}
+
+void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel) {
   const ZipEntry& entry = Entry(index);
   if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted");
@@ -104,7 +130,12 @@ void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSiz
   // Some writers record an empty file under a compression method without any compressed bytes.
   if (entry.compressedSize == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
 
-  auto decompressor = MakeDecompressor(entry.method);
+  std::unique_ptr<Decompressor> decompressor;
+  if (parallel) {
+    decompressor = std::make_unique<ParallelBzip2Decompressor>(Pool());
+  } else {
+    decompressor = MakeDecompressor(entry.method);
+  }
   CheckingSink checked(entry, &out);
   std::vector<std::uint8_t> buffer(
       static_cast<std::size_t>(std::min<std::uint64_t>(ClampBuffer(bufferSize), std::max<std::uint64_t>(entry.compressedSize, 1))));
@@ -129,7 +160,7 @@ void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSiz
 
 bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
   const ZipEntry& entry = Entry(index);
-  if (!ahead_) ahead_ = std::make_unique<DecodeAhead>(*archive_, entries_);
+  if (!ahead_) ahead_ = std::make_unique<DecodeAhead>(*archive_, entries_, Pool());
   if (ahead_->Handles(index)) {
     try {
       ahead_->Verify(index);
@@ -143,6 +174,7 @@ bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
   class Discard : public ByteSink {
     void Put(const std::uint8_t*, std::size_t) override {}
   } discard;
+  if (DecodesInParallel(entry) && TryParallel(index, discard, bufferSize)) return true;
   try {
     ReadData(index, discard, bufferSize);
     return true;
@@ -177,15 +209,19 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
 
   // The data go to a temporary file that takes the entry's name only once they are verified.
   std::unique_ptr<OutputFile> output = files_.CreateBeside(path);
-  FileSink sink(*output);
   try {
+    FileSink sink(*output);
     if (ahead_ && ahead_->HasVerified(index)) {
       // Tested just before: its verified data are at hand.
       std::vector<std::uint8_t> data = ahead_->TakeVerified();
       if (!data.empty()) sink.Put(data.data(), data.size());
       if (progress_) progress_(entry.compressedSize);
-    } else {
+    } else if (!DecodesInParallel(entry)) {
       ReadData(index, sink, bufferSize);
+    } else if (!TryParallel(index, sink, bufferSize)) {
+      output->Truncate(0);
+      FileSink again(*output);
+      ReadData(index, again, bufferSize);
     }
   } catch (const ZipError& e) {
     output->Discard();

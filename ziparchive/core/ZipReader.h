@@ -32,6 +32,7 @@
 namespace zipcore {
 
 class DecodeAhead;
+class WorkerPool;
 
 // Told how many more bytes of compressed data have been read.
 using ReadProgress = std::function<void(std::uint64_t bytes)>;
@@ -71,10 +72,19 @@ public:
                const std::string& newName, std::size_t bufferSize);
 
 private:
+  // Bzip2 entries this large are decoded block by block on worker threads (ParallelBzip2Decompressor).
+  static constexpr std::uint64_t kParallelDecodeFrom = 1u << 20;
+  void Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel);
+  bool DecodesInParallel(const ZipEntry& entry) const;
+  // Decodes on worker threads; false when the data seem damaged (the serial decoder then decides).
+  bool TryParallel(std::size_t index, ByteSink& out, std::size_t bufferSize);
+  std::shared_ptr<WorkerPool> Pool();
+
   FileAccess& files_;
   std::unique_ptr<InputFile> archive_;
   std::vector<ZipEntry> entries_;
   ReadProgress progress_;
+  std::shared_ptr<WorkerPool> pool_;    // made when first needed
   std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
 };
 
