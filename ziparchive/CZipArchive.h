@@ -45,7 +45,9 @@ public:
     CZipArchive(const CZipArchive&) = delete;
     CZipArchive& operator=(const CZipArchive&) = delete;
 
-    // Set by the caller before Open; the library keeps m_progressDone up to date while it works.
+    // Set by the caller before Open; the library adds the bytes it reads (of the archive when
+    // testing or extracting, of the files when adding) to m_progressDone on the calling thread. It
+    // posts nothing to m_hProgressWindow and does not read m_progressTotal.
     HWND m_hProgressWindow = nullptr;
     ULONGLONG m_progressDone = 0;
     ULONGLONG m_progressTotal = 0;
