@@ -26,7 +26,12 @@ void StepJobProgress(CProgressCtrl& bar) {
 }
 
 void StartJobProgress(CProgressCtrl& bar) {
-    g_progressPos = 0;
+    // A small archive may be done, and its worker's final 100 written, before the window takes
+    // this message: nothing before the start can have moved the position, so 100 is that mark
+    // and stays for the worker's last step to show.
+    int pos = g_progressPos.load();
+    while (pos != 100 && !g_progressPos.compare_exchange_weak(pos, 0)) {
+    }
     int upper = 100;
     if (PackingFolder()) {
         const uint32_t steps = g_entryCount.load();

@@ -11,7 +11,8 @@
 // folder is being packed, which counts one step per file.
 void StepJobProgress(CProgressCtrl& bar);
 // WM_JOB_START: position 0, range 0 … 100, or 0 … the job's step count while a folder is being
-// packed (the full 32-bit count: the 16-bit range message would cut it above 65,535).
+// packed (the full 32-bit count: the 16-bit range message would cut it above 65,535). A final 100
+// that the worker wrote before the window took this message is kept.
 void StartJobProgress(CProgressCtrl& bar);
 
 // Thread procedure that keeps the bar moving while a job works in one piece: up to 95 steps of

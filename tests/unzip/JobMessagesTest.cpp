@@ -56,6 +56,7 @@ TEST_F(JobMessages, StepsStopAt100UnlessAFolderIsBeingPacked) {
     g_zipSelected = 1;
     g_zipSourceIsFolder = 1;
     g_entryCount = 150;
+    g_progressPos = 0;  // as the Zip button leaves it before it starts a worker
     StartJobProgress(m_bar);
     EXPECT_EQ(0, Pos());
     EXPECT_EQ(150, High());
@@ -74,6 +75,16 @@ TEST_F(JobMessages, AFolderOfMoreThan65535FilesGetsItsWholeRange) {
     g_progressPos = 69999;
     StepJobProgress(m_bar);
     EXPECT_EQ(70000, Pos());
+}
+
+TEST_F(JobMessages, AJobThatEndedBeforeItsStartWasTakenStillEndsFull) {
+    g_jobRunning = 1;
+    g_progressPos = 100;      // the worker was done before the window took WM_JOB_START
+    StartJobProgress(m_bar);
+    EXPECT_EQ(0, Pos());
+    StepJobProgress(m_bar);   // the worker's last step
+    StepJobProgress(m_bar);   // the pseudo-progress thread's first
+    EXPECT_EQ(100, Pos());
 }
 
 TEST_F(JobMessages, TheWorkersFinal100IsNeverOverwrittenBySmallerSteps) {
