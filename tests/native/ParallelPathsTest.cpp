@@ -209,4 +209,58 @@ TEST(DecodeAhead, ADamagedEntryFailsItsTestAloneAndIsNeverExtracted) {
   EXPECT_EQ(ListFolder(folder / "out").size(), 10u); // nothing else left behind, no temporary files
 }
 
+
+// Counts what is read from the archive, and can refuse temporary files beside it.
+class WatchedFiles : public PosixFileAccess {
+public:
+  std::uint64_t archiveBytesRead = 0;
+  bool refuseBesideArchive = false;
+  std::string archive;
+
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
+    class Counted : public InputFile {
+    public:
+      Counted(std::unique_ptr<InputFile> inner, std::uint64_t& count) : inner_(std::move(inner)), count_(count) {}
+      std::uint64_t Size() const override { return inner_->Size(); }
+      std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
+        std::size_t got = inner_->ReadAt(offset, buffer, length);
+        count_ += got;
+        return got;
+      }
+
+    private:
+      std::unique_ptr<InputFile> inner_;
+      std::uint64_t& count_;
+    };
+    auto file = PosixFileAccess::OpenForReading(path);
+    if (path != archive) return file;
+    return std::make_unique<Counted>(std::move(file), archiveBytesRead);
+  }
+  std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
+    if (refuseBesideArchive && finalPath == archive) throw ZipError(ZipErrorKind::Io, "read-only folder", 30);
+    return PosixFileAccess::CreateBeside(finalPath);
+  }
+};
+
+TEST(VerifiedSpool, ALargeEntryIsDecompressedOnceWithItsSpoolRemovedAfterwards) {
+  for (bool spoolPossible : {true, false}) {
+    TempFolder folder;
+    const std::string content = HexOf(6u << 20, 5);
+    WatchedFiles files;
+    files.archive = BuildArchive(folder, {{"large.txt", content}});
+    files.refuseBesideArchive = !spoolPossible;
+    ZipReader reader(files, files.archive);
+    const std::uint64_t compressed = reader.Entry(0).compressedSize;
+    files.archiveBytesRead = 0;
+
+    ASSERT_TRUE(reader.Test(0, kBuffer));
+    EXPECT_EQ(ListFolder(folder.Path()).size(), spoolPossible ? 4u : 3u); // a.zip, in, in/large.txt (+ spool)
+    reader.Extract(0, folder / "out", true, "", kBuffer);
+    EXPECT_TRUE(ReadFile(folder / "out/large.txt") == content);
+    EXPECT_EQ(files.archiveBytesRead, spoolPossible ? compressed : 2 * compressed);
+    EXPECT_EQ(ListFolder(folder.Path()),
+              (std::vector<std::string>{"a.zip", "in", "in/large.txt", "out", "out/large.txt"}));
+  }
+}
+
 } // namespace

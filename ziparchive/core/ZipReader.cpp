@@ -4,6 +4,7 @@
 #include "core/Bzip2EncoderPool.h"
 #include "core/DecodeAhead.h"
 #include "core/ParallelBzip2Decompressor.h"
+#include "core/VerifiedSpool.h"
 #include "core/EndOfCentral.h"
 #include "core/EntryName.h"
 #include "core/ZipError.h"
@@ -69,7 +70,7 @@ std::string JoinPath(const std::string& folder, const std::string& relative) {
 } // namespace
 
 ZipReader::ZipReader(FileAccess& files, const std::string& archivePath)
-    : files_(files), archive_(files.OpenForReading(archivePath)) {
+    : files_(files), archivePath_(archivePath), archive_(files.OpenForReading(archivePath)) {
   try {
     entries_ = ReadCentralDirectory(*archive_, FindCentralDirectory(*archive_));
   } catch (const ZipError& e) {
@@ -160,6 +161,7 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
 
 bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
   const ZipEntry& entry = Entry(index);
+  spool_.reset();
   if (!ahead_) ahead_ = std::make_unique<DecodeAhead>(*archive_, entries_, Pool());
   if (ahead_->Handles(index)) {
     try {
@@ -174,14 +176,44 @@ bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
   class Discard : public ByteSink {
     void Put(const std::uint8_t*, std::size_t) override {}
   } discard;
-  if (DecodesInParallel(entry) && TryParallel(index, discard, bufferSize)) return true;
-  try {
-    ReadData(index, discard, bufferSize);
-    return true;
-  } catch (const ZipError& e) {
-    if (e.Kind() == ZipErrorKind::CorruptEntry) return false;
-    throw;
+  // A large entry's verified data wait in a spool file for its extraction, where one can be made.
+  std::unique_ptr<VerifiedSpool> spool;
+  if (!archivePath_.empty() && entry.uncompressedSize > 0) {
+    try {
+      spool = std::make_unique<VerifiedSpool>(files_, archivePath_);
+    } catch (const ZipError&) {
+    }
   }
+  ByteSink& sink = spool ? static_cast<ByteSink&>(*spool) : discard;
+  bool sound = DecodesInParallel(entry) && TryParallel(index, sink, bufferSize);
+  if (!sound) {
+    if (spool) spool->Restart();
+    try {
+      ReadData(index, sink, bufferSize);
+      sound = true;
+    } catch (const ZipError& e) {
+      if (e.Kind() != ZipErrorKind::CorruptEntry) throw;
+    }
+  }
+  if (sound && spool && spool->Complete()) {
+    spool_ = std::move(spool);
+    spoolIndex_ = index;
+  }
+  return sound;
+}
+
+bool ZipReader::CopySpool(std::size_t index, OutputFile& output) {
+  if (!spool_ || spoolIndex_ != index) return false;
+  std::unique_ptr<VerifiedSpool> spool = std::move(spool_);
+  try {
+    FileSink sink(output);
+    spool->CopyTo(sink);
+  } catch (const ZipError&) {
+    output.Truncate(0); // decoded again instead
+    return false;
+  }
+  if (progress_) progress_(Entry(index).compressedSize);
+  return true;
 }
 
 void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool fullPath,
@@ -216,6 +248,8 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
       std::vector<std::uint8_t> data = ahead_->TakeVerified();
       if (!data.empty()) sink.Put(data.data(), data.size());
       if (progress_) progress_(entry.compressedSize);
+    } else if (CopySpool(index, *output)) {
+      // Tested just before; its verified data were kept in the spool.
     } else if (!DecodesInParallel(entry)) {
       ReadData(index, sink, bufferSize);
     } else if (!TryParallel(index, sink, bufferSize)) {

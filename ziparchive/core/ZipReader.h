@@ -32,6 +32,7 @@
 namespace zipcore {
 
 class DecodeAhead;
+class VerifiedSpool;
 class WorkerPool;
 
 // Told how many more bytes of compressed data have been read.
@@ -59,7 +60,8 @@ public:
   // True when the entry's data decompress to the recorded size and CRC-32; false for corrupt
   // data. Throws for everything that is not about the entry's data (I/O, unsupported method).
   // Small entries are decoded ahead on worker threads (DecodeAhead), and the verified data of the
-  // entry tested last are kept, so that extracting it next does not decompress it again.
+  // entry tested last are kept (in memory, or for a large entry in a temporary file beside the
+  // archive, see VerifiedSpool), so that extracting it next does not decompress it again.
   bool Test(std::size_t index, std::size_t bufferSize);
 
   // Writes entry `index` below `targetFolder`, creating the folder and (with fullPath) the entry's
@@ -79,13 +81,18 @@ private:
   // Decodes on worker threads; false when the data seem damaged (the serial decoder then decides).
   bool TryParallel(std::size_t index, ByteSink& out, std::size_t bufferSize);
   std::shared_ptr<WorkerPool> Pool();
+  // Copies the spooled data of `index` into `output`; false when there are none to copy.
+  bool CopySpool(std::size_t index, OutputFile& output);
 
   FileAccess& files_;
+  std::string archivePath_; // empty when opened from an InputFile: then nothing is spooled
   std::unique_ptr<InputFile> archive_;
   std::vector<ZipEntry> entries_;
   ReadProgress progress_;
   std::shared_ptr<WorkerPool> pool_;    // made when first needed
   std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
+  std::unique_ptr<VerifiedSpool> spool_;
+  std::size_t spoolIndex_ = 0;
 };
 
 } // namespace zipcore
