@@ -7,7 +7,6 @@ namespace zipfacade {
 
 namespace {
 
-constexpr std::size_t kGatherSize = 1024 * 1024;
 constexpr std::size_t kLargestCall = 16 * 1024 * 1024;
 constexpr int kNameAttempts = 100;
 
@@ -38,7 +37,6 @@ Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath) : m_finalPat
     if (!m_file.Valid()) ThrowSystemError("Cannot create a temporary file in the folder", ERROR_FILE_EXISTS, longFinalPath);
     try {
         m_temporaryUtf8 = WideToUtf8(m_temporaryPath);
-        m_pending.reserve(kGatherSize);
     } catch (...) {
         Discard();
         throw;
@@ -49,50 +47,6 @@ Win32OutputFile::~Win32OutputFile() { Discard(); }
 
 void Win32OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t length) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    const bool continues = !m_pending.empty() && offset == m_pendingOffset + m_pending.size();
-    if (continues && m_pending.size() + length <= kGatherSize) {
-        m_pending.insert(m_pending.end(), bytes, bytes + length);
-        return;
-    }
-    Flush();
-    if (length >= kGatherSize) {
-        WriteToFile(offset, bytes, length);
-        return;
-    }
-    m_pendingOffset = offset;
-    m_pending.assign(bytes, bytes + length);
-}
-
-void Win32OutputFile::Truncate(std::uint64_t length) {
-    Flush();
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(length);
-    if (!SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get()))
-        ThrowLastError("Cannot change the length of the file", m_finalPath);
-}
-
-void Win32OutputFile::Commit() {
-    Flush();
-    if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
-    if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
-        ThrowLastError("Cannot move the finished file into place", m_finalPath);
-    m_settled = true;
-}
-
-void Win32OutputFile::Discard() noexcept {
-    m_pending.clear();
-    m_file.Close();
-    if (!m_settled && !m_temporaryPath.empty()) DeleteFileW(m_temporaryPath.c_str());
-    m_settled = true;
-}
-
-void Win32OutputFile::Flush() {
-    if (m_pending.empty()) return;
-    WriteToFile(m_pendingOffset, m_pending.data(), m_pending.size());
-    m_pending.clear();
-}
-
-void Win32OutputFile::WriteToFile(std::uint64_t offset, const std::uint8_t* data, std::size_t length) {
     if (!m_file.Valid()) ThrowSystemError("Cannot write to the file", ERROR_INVALID_HANDLE, m_finalPath);
     std::size_t done = 0;
     while (done < length) {
@@ -102,10 +56,30 @@ void Win32OutputFile::WriteToFile(std::uint64_t offset, const std::uint8_t* data
         at.OffsetHigh = static_cast<DWORD>(position >> 32);
         const DWORD ask = static_cast<DWORD>(std::min(length - done, kLargestCall));
         DWORD written = 0;
-        if (!WriteFile(m_file.Get(), data + done, ask, &written, &at)) ThrowLastError("Cannot write to the file", m_finalPath);
+        if (!WriteFile(m_file.Get(), bytes + done, ask, &written, &at)) ThrowLastError("Cannot write to the file", m_finalPath);
         if (written == 0) ThrowSystemError("Cannot write to the file", ERROR_WRITE_FAULT, m_finalPath);
         done += written;
     }
+}
+
+void Win32OutputFile::Truncate(std::uint64_t length) {
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(length);
+    if (!SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get()))
+        ThrowLastError("Cannot change the length of the file", m_finalPath);
+}
+
+void Win32OutputFile::Commit() {
+    if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
+    if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        ThrowLastError("Cannot move the finished file into place", m_finalPath);
+    m_settled = true;
+}
+
+void Win32OutputFile::Discard() noexcept {
+    m_file.Close();
+    if (!m_settled && !m_temporaryPath.empty()) DeleteFileW(m_temporaryPath.c_str());
+    m_settled = true;
 }
 
 } // namespace zipfacade

@@ -1,11 +1,11 @@
 // A new file written through the core's OutputFile seam: it is built under a temporary name in the
 // folder of its final path and only a successful Commit moves it into place (replacing any file of
-// that name in one step); otherwise the temporary file is removed.
+// that name in one step); otherwise the temporary file is removed. Writes go straight to the file
+// (the core writes in large pieces), so the temporary file can be read back while it is written.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "core/FileAccess.h"
 #include "ziparchive/Win32Handle.h"
@@ -25,17 +25,11 @@ public:
     void Discard() noexcept override;
 
 private:
-    void Flush();
-    void WriteToFile(std::uint64_t offset, const std::uint8_t* data, std::size_t length);
-
     std::wstring m_finalPath;
     std::wstring m_temporaryPath;
     std::string m_temporaryUtf8;
     UniqueHandle m_file;
     bool m_settled = false;   // the temporary file has been moved into place or removed
-    // Consecutive small writes are gathered into large ones.
-    std::vector<std::uint8_t> m_pending;
-    std::uint64_t m_pendingOffset = 0;
 };
 
 } // namespace zipfacade

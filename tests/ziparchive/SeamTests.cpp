@@ -104,6 +104,15 @@ TEST_F(Seam, AnOutputFileIsInvisibleUntilCommittedAndThenReplacesTheOldFile) {
     EXPECT_EQ(std::vector<std::wstring>{L"final.bin"}, FolderNames(m_folder.Path()));
 }
 
+TEST_F(Seam, AnOutputFileCanBeReadBackWhileItIsWritten) {
+    auto output = m_files.CreateBeside(Utf8(L"spool.bin"));
+    output->WriteAt(0, "spooled", 7);
+    auto input = m_files.OpenForReading(output->TemporaryPath());
+    char text[8] = {};
+    EXPECT_EQ(7u, input->ReadAt(0, text, 7));
+    EXPECT_STREQ("spooled", text);
+}
+
 TEST_F(Seam, ADiscardedOutputFileLeavesNothing) {
     {
         auto output = m_files.CreateBeside(Utf8(L"final.bin"));
