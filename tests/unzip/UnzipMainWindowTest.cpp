@@ -146,12 +146,11 @@ TEST(UnzipFromMainWindow, UnzipIsRefusedWithoutAnArchiveSelection) {
         d.ClickButton(main, IDC_UNZIP, TK_HERE);
         AnswerBox(d, main, kRefused, TK_HERE);
         WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
-        // After a zip selection (a file chosen to be packed): still no archive to unpack.
-        d.OnUiThread([&] {
-            g_selectedPath = somefile.c_str();
-            g_zipSelected = 1;
-            g_unzipSelected = 0;
-        }, TK_HERE);
+        // After a zip pick (a file chosen to be packed): still no archive to unpack.
+        picker.Answer(somefile);
+        d.ClickButton(main, IDC_SELECT_FILE_TO_ZIP, TK_HERE);
+        d.WaitFor([&] { return ReadWindowState(d, main).zipSelected == 1; }, "the zip selection", TK_HERE);
+        picker.Answer(L"");
         d.ClickButton(main, IDC_UNZIP, TK_HERE);
         AnswerBox(d, main, kRefused, TK_HERE);
         d.WaitFor([&] { return ReadWindowState(d, main).jobRunning == 0; }, "the window not left busy", TK_HERE);
@@ -164,7 +163,7 @@ TEST(UnzipFromMainWindow, UnzipIsRefusedWithoutAnArchiveSelection) {
         testkit::PressCancel(main);
     });
     EXPECT_EQ("", CheckSequence(recorder.Messages(), {})) << "a refused job posts nothing";
-    EXPECT_EQ(1u, picker.ShownPickers().size());
+    EXPECT_EQ(2u, picker.ShownPickers().size());
 }
 
 TEST(UnzipFromMainWindow, ACancelledPickDropsTheSelection) {
