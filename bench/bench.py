@@ -294,6 +294,7 @@ def main():
         sizes[name] = data_size(source)
         log(f"{name}: {sizes[name][0] / MB:.1f} MB in {sizes[name][1]} files")
         results[name] = bench_dataset(name, source, args.zipbench, work, args.runs)
+        log(table(results, sizes, []))  # so far, should the run be cut short
     memory = [] if args.no_memory else memory_check(args.zipbench, corpus, work)
     print(table(results, sizes, memory))
 

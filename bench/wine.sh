@@ -1,0 +1,30 @@
+#!/bin/sh
+# The figure users feel: the real program under Wine in command-line mode, unpacking the benchmark's
+# source-tree archive (start-up, update check, test and extraction of every entry), in a throwaway
+# Wine prefix. Skipped when build/win64 has no Tavoline.exe. Usage: sh bench/wine.sh [ARCHIVE]
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BIN=${TAVOLINE_BIN:-"$ROOT/build/win64/bin"}
+ARCHIVE=${1:-/dev/shm/tavoline-bench/out/tree-tavoline.zip}
+WORK=/dev/shm/tavoline-bench/wine
+if [ ! -f "$BIN/Tavoline.exe" ] || [ ! -f "$ARCHIVE" ]; then
+  echo "Wine: skipped (needs $BIN/Tavoline.exe and $ARCHIVE)"
+  exit 0
+fi
+
+rm -rf "$WORK/app" "$WORK/data"
+mkdir -p "$WORK/app" "$WORK/data"
+cp "$BIN/Tavoline.exe" "$BIN/ZipArchive.dll" "$WORK/app/"
+cp "$ARCHIVE" "$WORK/data/tree.zip"
+x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$WORK/WineRunner.exe" "$ROOT/bench/WineRunner.cpp"
+
+# The prefix records shell requests (the folder opened at the end) instead of starting a file manager.
+export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+sh "$ROOT/scripts/wine-prefix.sh" "$WINEPREFIX" "$BIN/shellrec.exe" 2>/dev/null || sh "$ROOT/scripts/wine-prefix.sh" "$WINEPREFIX"
+unset DISPLAY WAYLAND_DISPLAY
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+/usr/lib/wine/wineserver -p30
+SIZE=$(du -m "$WORK/data/tree.zip" | cut -f1)
+printf "Wine, Tavoline.exe unpacking tree.zip (%s MB): " "$SIZE"
+timeout -k 5 960 /usr/lib/wine/wine64 "$WORK/WineRunner.exe" 'Z:\dev\shm\tavoline-bench\wine\app\Tavoline.exe' \
+  'Z:\dev\shm\tavoline-bench\wine\data\tree.zip' </dev/null
