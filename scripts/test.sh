@@ -31,6 +31,8 @@ sh scripts/wine-prefix.sh "$ROOT/build/win64/wine/prefix" "$RECORDER"
 # One warm wineserver for the whole Windows suite; everything it started is ended afterwards.
 export WINEPREFIX="$ROOT/build/win64/wine/prefix"
 /usr/lib/wine/wineserver -p60
+# Start Wine's services now, detached from any test's output.
+WINEDEBUG=-all timeout 120 /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 
 status=0
