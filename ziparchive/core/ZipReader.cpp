@@ -202,6 +202,13 @@ bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
   return sound;
 }
 
+void ZipReader::MakeFolders(const std::string& path) {
+  // Entries come folder by folder: each folder is made (and its parents checked) once per reader.
+  if (madeFolders_.count(path)) return;
+  files_.CreateFolders(path);
+  madeFolders_.insert(path);
+}
+
 bool ZipReader::CopySpool(std::size_t index, OutputFile& output) {
   if (!spool_ || spoolIndex_ != index) return false;
   std::unique_ptr<VerifiedSpool> spool = std::move(spool_);
@@ -230,14 +237,14 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
   if (!fullPath) name = LastComponent(name);
   if (!name.empty() && name.back() == '/') name.pop_back();
 
-  if (!targetFolder.empty()) files_.CreateFolders(targetFolder);
+  if (!targetFolder.empty()) MakeFolders(targetFolder);
   const std::string path = JoinPath(targetFolder, name);
   if (folderEntry) {
-    if (fullPath) files_.CreateFolders(path);
+    if (fullPath) MakeFolders(path);
     return;
   }
   const std::size_t slash = name.rfind('/');
-  if (slash != std::string::npos) files_.CreateFolders(JoinPath(targetFolder, name.substr(0, slash)));
+  if (slash != std::string::npos) MakeFolders(JoinPath(targetFolder, name.substr(0, slash)));
 
   // The data go to a temporary file that takes the entry's name only once they are verified.
   std::unique_ptr<OutputFile> output = files_.CreateBeside(path);

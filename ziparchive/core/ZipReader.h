@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace zipcore {
@@ -83,6 +84,7 @@ private:
   std::shared_ptr<WorkerPool> Pool();
   // Copies the spooled data of `index` into `output`; false when there are none to copy.
   bool CopySpool(std::size_t index, OutputFile& output);
+  void MakeFolders(const std::string& path);
 
   FileAccess& files_;
   std::string archivePath_; // empty when opened from an InputFile: then nothing is spooled
@@ -93,6 +95,7 @@ private:
   std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
   std::unique_ptr<VerifiedSpool> spool_;
   std::size_t spoolIndex_ = 0;
+  std::unordered_set<std::string> madeFolders_;
 };
 
 } // namespace zipcore
