@@ -28,8 +28,10 @@ constexpr std::size_t kBuffer = 65536;
 // The files below `folder` in the order a depth-first walk with sorted folders lists them.
 std::vector<std::string> FilesBelow(const fs::path& folder) {
   std::vector<std::string> files;
+  const std::string base = folder.string();
+  const std::size_t prefix = base.size() + (base.back() == '/' ? 0 : 1); // the folder and its separator
   for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
-    if (it->is_regular_file()) files.push_back(fs::relative(it->path(), folder).generic_string());
+    if (it->is_regular_file()) files.push_back(it->path().string().substr(prefix));
   }
   std::sort(files.begin(), files.end());
   return files;

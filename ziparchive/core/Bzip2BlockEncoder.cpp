@@ -4,6 +4,7 @@
 
 #include <bzlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -52,18 +53,19 @@ void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
   if (result == BZ_MEM_ERROR) throw std::bad_alloc();
   if (result != BZ_OK) throw ZipError(ZipErrorKind::Usage, "bzip2 compression failed");
 
-  stream.clear();
-  // Output grows in steps; a block never compresses to much more than its encoded size.
+  // The output goes to the encoder's own buffer, which grows to the largest block seen and is reused:
+  // small entries must not pay for a large fresh buffer each.
+  std::vector<std::uint8_t>& buffer = output_;
   std::size_t used = 0;
   auto run = [&](const std::uint8_t* data, std::size_t length, int action) {
     bz.next_in = const_cast<char*>(reinterpret_cast<const char*>(data));
     bz.avail_in = static_cast<unsigned>(length);
     for (;;) {
-      if (stream.size() - used < kPiece) stream.resize(used + 4 * kPiece);
-      bz.next_out = reinterpret_cast<char*>(stream.data() + used);
-      bz.avail_out = static_cast<unsigned>(stream.size() - used);
+      if (buffer.size() - used < 4096) buffer.resize(std::max<std::size_t>(2 * buffer.size(), used + kPiece));
+      bz.next_out = reinterpret_cast<char*>(buffer.data() + used);
+      bz.avail_out = static_cast<unsigned>(buffer.size() - used);
       int status = BZ2_bzCompress(&bz, action);
-      used = stream.size() - bz.avail_out;
+      used = buffer.size() - bz.avail_out;
       if (status < 0) {
         BZ2_bzCompressEnd(&bz);
         throw ZipError(ZipErrorKind::Usage, "bzip2 compression failed");
@@ -85,7 +87,7 @@ void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
     }
   });
   BZ2_bzCompressEnd(&bz);
-  stream.resize(used);
+  stream.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
 }
 
 } // namespace zipcore

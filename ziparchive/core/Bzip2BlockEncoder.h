@@ -32,6 +32,7 @@ private:
   };
   std::vector<Allocation> allocations_;
   std::vector<std::uint8_t> scratch_;
+  std::vector<std::uint8_t> output_;
 };
 
 } // namespace zipcore
