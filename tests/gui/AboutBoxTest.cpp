@@ -16,11 +16,11 @@ const DWORD kShellDialog = DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP |
 TEST(AboutBox, TemplateNamesTheProductInAnAboutGroup) {
     const DialogTemplate dialog = ReadDialogTemplate(IDD_ABOUTBOX);
     ASSERT_TRUE(dialog.found);
-    const std::vector<ControlSpec> expected = {
+    const std::vector<ExpectedControl> expected = {
         {-1, Kind::Static, L"Tavoline 1.0", {34, 23, 79, 8}, SS_NOPREFIX},
         {-1, Kind::GroupBox, L"About", {20, 7, 247, 78}},
     };
-    EXPECT_EQ(DescribeSpecsAsTemplate(expected), DescribeTemplateItems(dialog));
+    EXPECT_EQ(DescribeExpectedAsTemplate(expected), DescribeTemplateItems(dialog));
     EXPECT_EQ(kShellDialog, dialog.style) << "no minimise box, nothing else";
     EXPECT_EQ(L"About Tavoline 1.0", dialog.caption);
     EXPECT_EQ(8, dialog.pointSize);
@@ -54,11 +54,11 @@ TEST(AboutBox, EnterEscAndTheCloseBoxEndIt) {
 TEST(ProgressDialog, TemplateHoldsTheBarAndTheWaitLineAndStaysOnTop) {
     const DialogTemplate dialog = ReadDialogTemplate(IDD_PROGRESS);
     ASSERT_TRUE(dialog.found);
-    const std::vector<ControlSpec> expected = {
+    const std::vector<ExpectedControl> expected = {
         {1005, Kind::Progress, L"", {15, 31, 281, 12}},
         {-1, Kind::Static, L"One action in progress please wait...", {18, 15, 126, 11}},
     };
-    EXPECT_EQ(DescribeSpecsAsTemplate(expected), DescribeTemplateItems(dialog));
+    EXPECT_EQ(DescribeExpectedAsTemplate(expected), DescribeTemplateItems(dialog));
     EXPECT_EQ(DWORD(kShellDialog | WS_MINIMIZEBOX), dialog.style);
     EXPECT_EQ(DWORD(WS_EX_TOPMOST), dialog.exStyle);
     EXPECT_EQ(315, dialog.size.cx);

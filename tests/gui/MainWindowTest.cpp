@@ -32,7 +32,7 @@ INT_PTR RunMainWindow(const Driver::Script& script) {
 }
 
 const wchar_t kByClicking[] = L"by clicking on this button on the left";
-const std::vector<ControlSpec> kMainWindowControls = {
+const std::vector<ExpectedControl> kMainWindowControls = {
     {1000, Kind::PushButton, L"Select A File To Unzip", {41, 58, 90, 17}},
     {1001, Kind::PushButton, L"Unzip", {40, 85, 90, 16}},
     {-1, Kind::Static, L"File Selection :", {14, 7, 47, 12}},
@@ -63,7 +63,7 @@ const std::vector<ControlSpec> kMainWindowControls = {
 TEST(MainWindow, TemplateHoldsTheControlsWithTheirStylesInTabOrder) {
     const DialogTemplate dialog = ReadDialogTemplate(IDD_TAVOLINE_DIALOG);
     ASSERT_TRUE(dialog.found);
-    EXPECT_EQ(DescribeSpecsAsTemplate(kMainWindowControls), DescribeTemplateItems(dialog));
+    EXPECT_EQ(DescribeExpectedAsTemplate(kMainWindowControls), DescribeTemplateItems(dialog));
     EXPECT_EQ(DWORD(DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
               dialog.style);
     EXPECT_EQ(DWORD(WS_EX_APPWINDOW), dialog.exStyle);
@@ -90,7 +90,7 @@ TEST(MainWindow, ShowsTheControlsInTemplateOrderAtTheirPlaces) {
         exStyle = ::GetWindowLongW(main, GWL_EXSTYLE);
         testkit::PressCancel(main);
     });
-    EXPECT_EQ(DescribeSpecsOnScreen(kMainWindowControls), controls);
+    EXPECT_EQ(DescribeExpectedOnScreen(kMainWindowControls), controls);
     EXPECT_EQ(328, size.cx);
     EXPECT_EQ(314, size.cy);
     EXPECT_EQ(std::wstring(kMainCaption), caption);

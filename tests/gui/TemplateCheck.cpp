@@ -148,11 +148,11 @@ std::vector<std::string> DescribeTemplateItems(const DialogTemplate& dialog) {
     return lines;
 }
 
-std::vector<std::string> DescribeSpecsAsTemplate(const std::vector<ControlSpec>& specs) {
+std::vector<std::string> DescribeExpectedAsTemplate(const std::vector<ExpectedControl>& expected) {
     std::vector<std::string> lines;
-    for (const ControlSpec& spec : specs)
-        lines.push_back(std::to_string(spec.id) + " " + KindClass(spec.kind) + " \"" + testkit::Narrow(spec.text) +
-                        "\" " + Rect(spec.dialogUnits) + " style=" + Hex(KindStyle(spec.kind) | spec.extraStyle) +
+    for (const ExpectedControl& item : expected)
+        lines.push_back(std::to_string(item.id) + " " + KindClass(item.kind) + " \"" + testkit::Narrow(item.text) +
+                        "\" " + Rect(item.dialogUnits) + " style=" + Hex(KindStyle(item.kind) | item.extraStyle) +
                         " ex=" + Hex(0));
     return lines;
 }
@@ -173,10 +173,10 @@ std::vector<std::string> DescribeControlsOnScreen(HWND dialog, const std::vector
     return lines;
 }
 
-std::vector<std::string> DescribeSpecsOnScreen(const std::vector<ControlSpec>& specs) {
+std::vector<std::string> DescribeExpectedOnScreen(const std::vector<ExpectedControl>& expected) {
     std::vector<std::string> lines;
-    for (const ControlSpec& spec : specs)
-        lines.push_back(std::to_string(spec.id) + " \"" + testkit::Narrow(spec.text) + "\" " + Rect(spec.dialogUnits));
+    for (const ExpectedControl& item : expected)
+        lines.push_back(std::to_string(item.id) + " \"" + testkit::Narrow(item.text) + "\" " + Rect(item.dialogUnits));
     return lines;
 }
 

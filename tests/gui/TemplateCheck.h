@@ -9,7 +9,7 @@
 enum class Kind { PushButton, Static, GroupBox, Progress };
 
 // One control as a template table gives it.
-struct ControlSpec {
+struct ExpectedControl {
     int id;  // -1 for static texts and group boxes
     Kind kind;
     const wchar_t* text;
@@ -42,11 +42,11 @@ DialogTemplate ReadDialogTemplate(UINT id);
 
 // One line per control: "id class "text" x,y,w,h style=0x... ex=0x...".
 std::vector<std::string> DescribeTemplateItems(const DialogTemplate& dialog);
-std::vector<std::string> DescribeSpecsAsTemplate(const std::vector<ControlSpec>& specs);
+std::vector<std::string> DescribeExpectedAsTemplate(const std::vector<ExpectedControl>& expected);
 
 // One line per control on screen, in Z (= template, = tab) order: "id "text" x,y,w,h" with the
 // rectangle converted back to dialog units.
 std::vector<std::string> DescribeControlsOnScreen(HWND dialog, const std::vector<HWND>& controls);
-std::vector<std::string> DescribeSpecsOnScreen(const std::vector<ControlSpec>& specs);
+std::vector<std::string> DescribeExpectedOnScreen(const std::vector<ExpectedControl>& expected);
 // The dialog's client size in dialog units.
 SIZE ClientSizeInDialogUnits(HWND dialog);

@@ -36,7 +36,7 @@ constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
 constexpr std::uint16_t kVersionDefault = 20;
 constexpr std::uint16_t kVersionZip64 = 45;
 constexpr std::uint16_t kVersionBzip2 = 46;
-// "Version made by": host MS-DOS/FAT (attributes are DOS attributes), specification 6.3.
+// "Version made by": host MS-DOS/FAT (attributes are DOS attributes), APPNOTE version 6.3.
 constexpr std::uint16_t kVersionMadeBy = 63;
 
 constexpr std::uint32_t kDosAttributeArchive = 0x20;
