@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "../unzip/TestArchives.h"
+#include "../unzip/UnzipTexts.h"
 #include "Testkit.h"
 #include "res/resource.h"
 
@@ -16,12 +17,6 @@ using testkit::ChildProcess;
 using testkit::WindowQuery;
 
 const wchar_t kDialogCaption[] = L"Tavoline 1.0";
-const wchar_t kUnzipper[] = L"Unzipper";
-const wchar_t kSuccess[] = L"Unzipping completed successfully.";
-const wchar_t kCorrupt[] = L"Error: zip file is corrupted!";
-const wchar_t kFailure[] =
-    L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!";
-const wchar_t kRefused[] = L"Error: please select a valid zip file";
 
 // The exit statuses README.md documents for command-line mode.
 const long kUnpacked = 0, kJobFailed = 1, kCorruptEntry = 2, kInputRefused = 3, kNotFinished = 4;

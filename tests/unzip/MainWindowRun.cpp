@@ -10,15 +10,6 @@
 
 namespace unziptest {
 
-const wchar_t kMainCaption[] = L"Tavoline 1.0";
-const wchar_t kUnzipper[] = L"Unzipper";
-const wchar_t kSuccess[] = L"Unzipping completed successfully.";
-const wchar_t kCorrupt[] = L"Error: zip file is corrupted!";
-const wchar_t kFailure[] =
-    L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!";
-const wchar_t kRefused[] = L"Error: please select a valid zip file";
-const wchar_t kBusy[] = L"One action in progress please wait!";
-
 namespace {
 std::mutex g_stubLock;
 std::wstring g_stubAnswer;

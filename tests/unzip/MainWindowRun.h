@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Testkit.h"
+#include "UnzipTexts.h"
 
 namespace unziptest {
 
@@ -81,14 +82,6 @@ struct WindowState {
 };
 WindowState ReadWindowState(testkit::Driver& d, HWND main);
 bool ShowsNothingSelected(const WindowState& state);   // red "No file or folder has been selected !", idle
-
-extern const wchar_t kMainCaption[];
-extern const wchar_t kUnzipper[];
-extern const wchar_t kSuccess[];
-extern const wchar_t kCorrupt[];
-extern const wchar_t kFailure[];
-extern const wchar_t kRefused[];
-extern const wchar_t kBusy[];
 
 // Waits for an "Unzipper" box owned by main with this text, presses OK and waits for it to go.
 void AnswerBox(testkit::Driver& d, HWND main, const wchar_t* text, testkit::Where where,
