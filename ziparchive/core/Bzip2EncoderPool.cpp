@@ -4,24 +4,15 @@
 #include "core/ZipError.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace zipcore {
 
-Bzip2EncoderPool::Bzip2EncoderPool(unsigned threads) {
-  threads = std::max(threads, 1u);
-  workers_.reserve(threads);
-  for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+Bzip2EncoderPool::Bzip2EncoderPool(unsigned threads) : workers_(threads) {
+  idleEncoders_.reserve(workers_.Threads()); // returning an encoder then never allocates
 }
 
-Bzip2EncoderPool::~Bzip2EncoderPool() {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    stopping_ = true;
-    queue_.clear();
-  }
-  jobAdded_.notify_all();
-  for (std::thread& worker : workers_) worker.join();
-}
+Bzip2EncoderPool::~Bzip2EncoderPool() = default;
 
 unsigned Bzip2EncoderPool::DefaultThreads() {
   unsigned cores = std::thread::hardware_concurrency();
@@ -29,43 +20,35 @@ unsigned Bzip2EncoderPool::DefaultThreads() {
 }
 
 void Bzip2EncoderPool::Submit(std::shared_ptr<Bzip2BlockJob> job) {
+  Bzip2BlockJob& submitted = *job;
+  submitted.ticket = workers_.Submit([this, job] { Encode(*job); });
+}
+
+void Bzip2EncoderPool::Wait(const Bzip2BlockJob& job) { workers_.Wait(*job.ticket); }
+
+bool Bzip2EncoderPool::IsDone(const Bzip2BlockJob& job) { return workers_.IsDone(*job.ticket); }
+
+void Bzip2EncoderPool::Encode(Bzip2BlockJob& job) {
+  std::unique_ptr<Bzip2BlockEncoder> encoder;
   {
-    std::lock_guard<std::mutex> hold(lock_);
-    queue_.push_back(std::move(job));
-  }
-  jobAdded_.notify_one();
-}
-
-void Bzip2EncoderPool::Wait(const Bzip2BlockJob& job) {
-  std::unique_lock<std::mutex> hold(lock_);
-  jobDone_.wait(hold, [&] { return job.done; });
-}
-
-bool Bzip2EncoderPool::IsDone(const Bzip2BlockJob& job) {
-  std::lock_guard<std::mutex> hold(lock_);
-  return job.done;
-}
-
-void Bzip2EncoderPool::Work() {
-  Bzip2BlockEncoder encoder;
-  std::unique_lock<std::mutex> hold(lock_);
-  for (;;) {
-    jobAdded_.wait(hold, [&] { return stopping_ || !queue_.empty(); });
-    if (stopping_) return;
-    std::shared_ptr<Bzip2BlockJob> job = std::move(queue_.front());
-    queue_.pop_front();
-    hold.unlock();
-    try {
-      encoder.Encode(job->input, job->blockSize100k, job->stream);
-      if (!FindBzip2Block(job->stream.data(), job->stream.size(), job->bits))
-        throw ZipError(ZipErrorKind::Usage, "libbz2 wrote an unexpected bzip2 stream");
-      job->input = Bzip2BlockData(); // its memory is not needed any more
-    } catch (...) {
-      job->error = std::current_exception();
+    std::lock_guard<std::mutex> hold(encodersLock_);
+    if (!idleEncoders_.empty()) {
+      encoder = std::move(idleEncoders_.back());
+      idleEncoders_.pop_back();
     }
-    hold.lock();
-    job->done = true;
-    jobDone_.notify_all();
+  }
+  try {
+    if (!encoder) encoder = std::make_unique<Bzip2BlockEncoder>();
+    encoder->Encode(job.input, job.blockSize100k, job.stream);
+    if (!FindBzip2Block(job.stream.data(), job.stream.size(), job.bits))
+      throw ZipError(ZipErrorKind::Usage, "libbz2 wrote an unexpected bzip2 stream");
+    job.input = Bzip2BlockData(); // its memory is not needed any more
+  } catch (...) {
+    job.error = std::current_exception();
+  }
+  if (encoder) {
+    std::lock_guard<std::mutex> hold(encodersLock_);
+    idleEncoders_.push_back(std::move(encoder));
   }
 }
 

@@ -1,20 +1,20 @@
-// A fixed set of worker threads that compress bzip2 blocks. Blocks of several entries (and several
-// compressors) can share one pool; each job is waited for by the compressor that submitted it.
+// Worker threads that compress bzip2 blocks. Blocks of several entries (and several compressors)
+// can share one pool; each job is waited for by the compressor that submitted it.
 #pragma once
 
 #include "core/Bzip2BlockSplitter.h"
 #include "core/Bzip2StreamJoiner.h"
+#include "core/WorkerPool.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace zipcore {
+
+class Bzip2BlockEncoder;
 
 struct Bzip2BlockJob {
   Bzip2BlockData input;
@@ -23,7 +23,7 @@ struct Bzip2BlockJob {
   std::vector<std::uint8_t> stream;
   Bzip2BlockBits bits;
   std::exception_ptr error;
-  bool done = false; // guarded by the pool's lock
+  std::shared_ptr<WorkerPool::Ticket> ticket; // set by Submit
 };
 
 class Bzip2EncoderPool {
@@ -38,20 +38,18 @@ public:
   // The processor's cores, at least 1 and at most 8.
   static unsigned DefaultThreads();
 
-  unsigned Threads() const { return static_cast<unsigned>(workers_.size()); }
+  unsigned Threads() const { return workers_.Threads(); }
   void Submit(std::shared_ptr<Bzip2BlockJob> job);
   void Wait(const Bzip2BlockJob& job);
   bool IsDone(const Bzip2BlockJob& job);
 
 private:
-  void Work();
+  void Encode(Bzip2BlockJob& job);
 
-  std::mutex lock_;
-  std::condition_variable jobAdded_;
-  std::condition_variable jobDone_;
-  std::deque<std::shared_ptr<Bzip2BlockJob>> queue_;
-  bool stopping_ = false;
-  std::vector<std::thread> workers_;
+  // Encoders keep their output buffers from block to block; at most one per running task.
+  std::mutex encodersLock_;
+  std::vector<std::unique_ptr<Bzip2BlockEncoder>> idleEncoders_;
+  WorkerPool workers_; // last: stopped before the encoders go
 };
 
 } // namespace zipcore

@@ -36,6 +36,11 @@ void WorkerPool::Wait(const Ticket& ticket) {
   taskDone_.wait(hold, [&] { return ticket.done; });
 }
 
+bool WorkerPool::IsDone(const Ticket& ticket) {
+  std::lock_guard<std::mutex> hold(lock_);
+  return ticket.done;
+}
+
 void WorkerPool::Work() {
   std::unique_lock<std::mutex> hold(lock_);
   for (;;) {

@@ -31,6 +31,7 @@ public:
   // The task must not throw: it reports failures through its own data.
   std::shared_ptr<Ticket> Submit(std::function<void()> task);
   void Wait(const Ticket& ticket);
+  bool IsDone(const Ticket& ticket);
 
 private:
   void Work();
