@@ -93,6 +93,47 @@ TEST(Writer, StoresWhatDoesNotCompressOnlyWhenAsked) {
   }
 }
 
+// Already compressed data are stored without a trial; the guess must never cost the compression of
+// data a compressor would shrink: repeats of random blocks, few byte values, text behind a random start.
+TEST(Writer, StoresCompressedDataWithoutTrialButCompressesWhatShrinks) {
+  TempFolder folder;
+  std::string fewValues = Random(300000);
+  for (char& c : fewValues) c = static_cast<char>('a' + (static_cast<unsigned char>(c) & 15));
+  std::string repeats;
+  while (repeats.size() < 1300000) repeats += Random(65536);
+  std::string randomThenText = Random(1u << 20) + Text(3u << 20);
+  struct Case {
+    const char* name;
+    std::string data;
+    bool stored;
+  } cases[] = {
+      {"random-small.bin", Random(200000), true},  // read whole, compressed in the background
+      {"random-large.bin", Random(5u << 20), true}, // streamed, judged by samples
+      {"repeats-small.bin", repeats.substr(0, 600000), false},
+      {"repeats-large.bin", repeats, false},
+      {"few-values.bin", fewValues, false},
+      {"random-then-text.bin", randomThenText, false},
+  };
+  {
+    ZipWriter writer(Files(), folder / "out.zip");
+    for (const Case& c : cases) {
+      WriteFile(folder / c.name, c.data);
+      writer.AddFile(folder / c.name, c.name, -1, kSmartAll, kBuffer);
+    }
+    writer.Finish();
+  }
+  ZipReader reader(Files(), folder / "out.zip");
+  ASSERT_EQ(reader.Count(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(reader.Entry(i).method, cases[i].stored ? 0 : 12);
+    if (!cases[i].stored) {
+      EXPECT_LT(reader.Entry(i).compressedSize, cases[i].data.size() * 3 / 4);
+    }
+    EXPECT_EQ(ReadAll(reader, i), cases[i].data);
+  }
+}
+
 TEST(Writer, LevelZeroStores) {
   TempFolder folder;
   WriteFile(folder / "t.txt", Text(5000));

@@ -2,6 +2,7 @@
 
 #include "core/Bzip2EncoderPool.h"
 #include "core/Codec.h"
+#include "core/CompressibilityGuess.h"
 #include "core/EntryName.h"
 #include "core/TextEncoding.h"
 #include "core/ZipError.h"
@@ -26,7 +27,26 @@ constexpr std::uint64_t kBackgroundLimit = 1u << 20;
 constexpr std::uint64_t kMaxPendingBytes = 16u << 20;
 constexpr std::size_t kMaxPendingPerThread = 4;
 
+// A large file is judged by its start and three samples further in (a quarter, half and three
+// quarters of the way): an archive or video inside which text follows is then still compressed.
+constexpr std::size_t kGuessHead = 1u << 20;
+constexpr std::size_t kGuessSample = 256u << 10;
+
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+bool FileLooksIncompressible(InputFile& file) {
+  const std::uint64_t size = file.Size();
+  std::vector<std::uint8_t> sample(kGuessHead);
+  auto judge = [&](std::uint64_t offset, std::size_t length) {
+    std::size_t got = file.ReadAt(offset, sample.data(), length);
+    return LooksIncompressible(sample.data(), got);
+  };
+  if (!judge(0, kGuessHead)) return false;
+  if (size < 2 * kGuessHead) return true;
+  for (int quarter = 1; quarter <= 3; ++quarter)
+    if (!judge(size / 4 * static_cast<std::uint64_t>(quarter), kGuessSample)) return false;
+  return true;
+}
 
 // Writes compressed bytes into the archive file through a buffer.
 class ArchiveSink : public ByteSink {
@@ -147,6 +167,9 @@ void ZipWriter::AddFile(const std::string& diskPath, const std::string& entryNam
       AddInBackground(*file, entry, diskPath, level, smartFlags, bufferSize))
     return;
 
+  // Already compressed data (archives, media) are stored without a costly trial.
+  if ((smartFlags & kSmartStoreIfNotSmaller) && entry.method != kMethodStored && FileLooksIncompressible(*file))
+    entry.method = kMethodStored;
   // Entries still compressing in the background come first.
   WritePending(true);
   entry.localHeaderOffset = position_;
@@ -243,11 +266,16 @@ bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::str
 
   entry.crc32 = static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(total)));
   entry.uncompressedSize = total;
-  pending->compressor = std::make_unique<ParallelBzip2Compressor>(level, Pool());
-  pending->compressor->Write(data.data(), data.size(), pending->compressed);
-  pending->compressor->EndInput(pending->compressed);
   pending->storeIfNotSmaller = (smartFlags & kSmartStoreIfNotSmaller) != 0;
-  if (!pending->storeIfNotSmaller) data = std::vector<std::uint8_t>();
+  if (pending->storeIfNotSmaller && LooksIncompressible(data.data(), data.size())) {
+    // Stored as it is, without a trial: the workers are left to the files that do compress.
+    entry.method = kMethodStored;
+  } else {
+    pending->compressor = std::make_unique<ParallelBzip2Compressor>(level, Pool());
+    pending->compressor->Write(data.data(), data.size(), pending->compressed);
+    pending->compressor->EndInput(pending->compressed);
+    if (!pending->storeIfNotSmaller) data = std::vector<std::uint8_t>();
+  }
   pending->entry = std::move(entry);
   pending->diskPath = diskPath;
   pendingBytes_ += 2 * total;
@@ -263,7 +291,7 @@ bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::str
 }
 
 void ZipWriter::WritePending(bool all) {
-  while (!pending_.empty() && (all || pending_.front()->compressor->Idle())) {
+  while (!pending_.empty() && (all || !pending_.front()->compressor || pending_.front()->compressor->Idle())) {
     std::unique_ptr<PendingEntry> oldest = std::move(pending_.front());
     pending_.pop_front();
     WritePendingEntry(*oldest);
@@ -274,10 +302,13 @@ void ZipWriter::WritePendingEntry(PendingEntry& pending) {
   ZipEntry& entry = pending.entry;
   pendingBytes_ -= 2 * entry.uncompressedSize;
   try {
-    pending.compressor->Finish(pending.compressed);
-    pending.compressor.reset();
-    const std::vector<std::uint8_t>* data = &pending.compressed.bytes;
-    if (pending.storeIfNotSmaller && data->size() >= entry.uncompressedSize) {
+    const std::vector<std::uint8_t>* data = &pending.data;
+    if (pending.compressor) {
+      pending.compressor->Finish(pending.compressed);
+      pending.compressor.reset();
+      data = &pending.compressed.bytes;
+    }
+    if (entry.method != kMethodStored && pending.storeIfNotSmaller && data->size() >= entry.uncompressedSize) {
       entry.method = kMethodStored;
       data = &pending.data;
     }
