@@ -30,6 +30,17 @@ inline std::uint8_t MoveToFront(std::uint8_t* mtf, int index) {
   return value;
 }
 
+// Bit 8k+7 set where bytes k..k+3 at p are equal (k 0..5; reads 9 bytes).
+inline std::uint64_t RunStarts(const std::uint8_t* p) {
+  std::uint64_t here, after;
+  std::memcpy(&here, p, 8);
+  std::memcpy(&after, p + 1, 8);
+  const std::uint64_t differ = here ^ after; // little-endian: byte k compares p[k] with p[k+1]
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const std::uint64_t same = ~(((differ & kLow7) + kLow7) | differ | kLow7); // 0x80 where differ is 0
+  return same & (same >> 8) & (same >> 16) & 0x0000808080808080ull;
+}
+
 } // namespace
 
 Bzip2BlockDecoder::Bzip2BlockDecoder() = default;
@@ -168,56 +179,101 @@ Bzip2BlockDecoder::Result Bzip2BlockDecoder::ReadSymbols(Bzip2BitReader& input, 
   }
 }
 
-// The inverse Burrows-Wheeler transform, then the initial run-length coding undone (four equal bytes
-// are followed by a count of further repeats), then the CRC check.
+// The inverse Burrows-Wheeler transform into text_, then the initial run-length coding undone (four
+// equal bytes are followed by a count of further repeats) into `out`, then the CRC check.
 Bzip2BlockDecoder::Result Bzip2BlockDecoder::Unpack(std::uint32_t origPtr, std::vector<std::uint8_t>& out,
                                                     std::size_t outputLimit) {
+  if (origPtr >= symbolCount_) return Result::Damaged;
+  Invert(origPtr);
+  const std::size_t start = out.size();
+  if (start > outputLimit) return Result::Damaged;
+  const std::uint8_t* in = text_.data();
+  const std::uint8_t* const end = in + symbolCount_;
+  // Every byte of text_ gives at most one byte, except run counts; 8 more for whole-word stores.
+  out.resize(start + symbolCount_ + 8);
+  std::uint8_t* write = out.data() + start;
+  std::size_t room = symbolCount_; // bytes writable at `write` (plus 8): never fewer than left at `in`
+  for (;;) {
+    // Copy up to the next four equal bytes, six bytes a step while the text has none.
+    while (end - in >= 9) {
+      const std::uint64_t runs = RunStarts(in);
+      if (runs != 0) {
+        const int skip = __builtin_ctzll(runs) / 8;
+        std::memcpy(write, in, 8);
+        in += skip;
+        write += skip;
+        room -= static_cast<std::size_t>(skip);
+        break;
+      }
+      std::memcpy(write, in, 8);
+      in += 6;
+      write += 6;
+      room -= 6;
+    }
+    // Byte by byte to the end of four equal bytes (or of the text).
+    std::uint32_t last = 256, equal = 0;
+    while (in != end && equal < 4) {
+      const std::uint32_t byte = *in++;
+      *write++ = static_cast<std::uint8_t>(byte);
+      --room;
+      equal = byte == last ? equal + 1 : 1;
+      last = byte;
+    }
+    if (in == end) break;
+    if (equal < 4) continue;
+    const std::uint32_t more = *in++; // the count after four equal bytes
+    const auto left = static_cast<std::size_t>(end - in);
+    if (more + left > room) {
+      const auto written = static_cast<std::size_t>(write - (out.data() + start));
+      if (start + written + more > outputLimit) return Result::Damaged;
+      // Room for this run and the bytes left, and as much again as the block gave so far.
+      out.resize(start + written + more + left + 8 + std::max<std::size_t>(written + more, 1u << 16));
+      write = out.data() + start + written;
+      room = out.size() - 8 - start - written;
+    }
+    std::memset(write, static_cast<int>(last), more);
+    write += more;
+    room -= more;
+  }
+  out.resize(static_cast<std::size_t>(write - out.data()));
+  if (out.size() > outputLimit) return Result::Damaged;
+  if (Bzip2BlockCrc(out.data() + start, out.size() - start) != blockCrc_) return Result::Damaged;
+  return Result::Ok;
+}
+
+// The text is the cycle through the sorted rotations that starts at row origPtr. Each step is a load
+// that depends on the one before and mostly misses the cache, so the text is walked from both ends
+// at once: forwards through tt_ (row -> row of the next rotation, with that rotation's last byte), and
+// backwards through lf_ (row -> row of the previous rotation, with this row's last byte).
+void Bzip2BlockDecoder::Invert(std::uint32_t origPtr) {
   const std::uint32_t count = symbolCount_;
-  if (origPtr >= count) return Result::Damaged;
+  if (lf_.size() < count) lf_.resize(count);
+  if (text_.size() < count) text_.resize(count);
   std::uint32_t* tt = tt_.data();
+  std::uint32_t* lf = lf_.data();
   std::array<std::uint32_t, 256> next;
   std::uint32_t sum = 0;
   for (int b = 0; b < 256; ++b) {
     next[b] = sum;
     sum += byteCounts_[b];
   }
-  for (std::uint32_t i = 0; i < count; ++i) tt[next[tt[i] & 0xFF]++] |= i << 8;
-
-  const std::size_t start = out.size();
-  if (start > outputLimit) return Result::Damaged;
-  out.resize(start + count); // every symbol gives at most one byte, except run counts
-  std::uint8_t* write = out.data() + start;
-  std::size_t room = count; // bytes writable at `write`, at least the symbols left
-  std::uint32_t position = tt[origPtr] >> 8;
-  std::uint32_t last = 256, equal = 0;
-  for (std::uint32_t left = count; left > 0; --left) {
-    const std::uint32_t entry = tt[position];
-    position = entry >> 8;
-    const std::uint32_t byte = entry & 0xFF;
-    if (equal == 4) { // `byte` counts more copies of the last one
-      const std::size_t written = static_cast<std::size_t>(write - (out.data() + start));
-      if (byte + left - 1 > room - 1) {
-        if (start + written + byte > outputLimit) return Result::Damaged;
-        // Room for this run and the symbols left, and as much again as the block gave so far.
-        out.resize(start + written + byte + left + std::max<std::size_t>(written + byte, 1u << 16));
-        write = out.data() + start + written;
-        room = out.size() - start - written;
-      }
-      std::memset(write, static_cast<int>(last), byte);
-      write += byte;
-      room -= byte + 1;
-      equal = 0;
-      continue;
-    }
-    *write++ = static_cast<std::uint8_t>(byte);
-    --room;
-    equal = byte == last ? equal + 1 : 1;
-    last = byte;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t byte = tt[i] & 0xFF;
+    const std::uint32_t row = next[byte]++;
+    tt[row] |= i << 8;
+    lf[i] = row << 8 | byte;
   }
-  out.resize(static_cast<std::size_t>(write - out.data()));
-  if (out.size() > outputLimit) return Result::Damaged;
-  if (Bzip2BlockCrc(out.data() + start, out.size() - start) != blockCrc_) return Result::Damaged;
-  return Result::Ok;
+  std::uint8_t* text = text_.data();
+  std::uint32_t forward = tt[origPtr] >> 8, backward = origPtr;
+  const std::uint32_t half = count / 2;
+  for (std::uint32_t k = 0; k < half; ++k) {
+    const std::uint32_t ahead = tt[forward], behind = lf[backward];
+    forward = ahead >> 8;
+    backward = behind >> 8;
+    text[k] = static_cast<std::uint8_t>(ahead);
+    text[count - 1 - k] = static_cast<std::uint8_t>(behind);
+  }
+  if (count % 2 != 0) text[half] = static_cast<std::uint8_t>(tt[forward]);
 }
 
 } // namespace zipcore
