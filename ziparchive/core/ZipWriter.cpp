@@ -21,11 +21,8 @@ namespace {
 // not fit 32 bits, and the header's length cannot change once data follow it.
 constexpr std::uint64_t kReserveZip64From = 0xF0000000u;
 
-// Bzip2 files up to this size are read whole and compressed in the background; at most
-// kMaxPendingBytes of them (and kMaxPendingPerThread per worker) wait to be written.
+// Bzip2 files up to this size are read whole and compressed in the background.
 constexpr std::uint64_t kBackgroundLimit = 1u << 20;
-constexpr std::uint64_t kMaxPendingBytes = 16u << 20;
-constexpr std::size_t kMaxPendingPerThread = 4;
 
 // A large file is judged by its start and three samples further in (a quarter, half and three
 // quarters of the way): an archive or video inside which text follows is then still compressed.
@@ -79,12 +76,6 @@ private:
   std::vector<std::uint8_t> buffer_;
 };
 
-class MemorySink : public ByteSink {
-public:
-  void Put(const std::uint8_t* data, std::size_t length) override { bytes.insert(bytes.end(), data, data + length); }
-  std::vector<std::uint8_t> bytes;
-};
-
 std::uint16_t VersionNeeded(std::uint16_t method, bool zip64) {
   if (method == kMethodBzip2) return kVersionBzip2;
   if (zip64) return kVersionZip64;
@@ -92,16 +83,6 @@ std::uint16_t VersionNeeded(std::uint16_t method, bool zip64) {
 }
 
 } // namespace
-
-// A small file read whole, being compressed by the workers; written once its turn comes.
-struct ZipWriter::PendingEntry {
-  ZipEntry entry;
-  std::string diskPath;
-  std::vector<std::uint8_t> data; // kept only to store the file if compressing does not help
-  std::unique_ptr<ParallelBzip2Compressor> compressor;
-  MemorySink compressed;
-  bool storeIfNotSmaller = false;
-};
 
 ZipWriter::ZipWriter(FileAccess& files, const std::string& archivePath)
     : files_(files), archivePath_(archivePath), output_(files.CreateBeside(archivePath)) {}
@@ -240,8 +221,7 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
 bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::string& diskPath, int level,
                                 int smartFlags, std::size_t bufferSize) {
   const std::uint64_t expected = file.Size();
-  auto pending = std::make_unique<PendingEntry>();
-  std::vector<std::uint8_t>& data = pending->data;
+  std::vector<std::uint8_t> data;
   data.resize(static_cast<std::size_t>(expected));
   const std::size_t piece = std::clamp<std::size_t>(bufferSize, 4096, 16 * 1024 * 1024);
   std::size_t total = 0;
@@ -266,73 +246,43 @@ bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::str
 
   entry.crc32 = static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(total)));
   entry.uncompressedSize = total;
-  pending->storeIfNotSmaller = (smartFlags & kSmartStoreIfNotSmaller) != 0;
-  if (pending->storeIfNotSmaller && LooksIncompressible(data.data(), data.size())) {
-    // Stored as it is, without a trial: the workers are left to the files that do compress.
-    entry.method = kMethodStored;
-  } else {
-    pending->compressor = std::make_unique<ParallelBzip2Compressor>(level, Pool());
-    pending->compressor->Write(data.data(), data.size(), pending->compressed);
-    pending->compressor->EndInput(pending->compressed);
-    if (!pending->storeIfNotSmaller) data = std::vector<std::uint8_t>();
-  }
-  pending->entry = std::move(entry);
-  pending->diskPath = diskPath;
-  pendingBytes_ += 2 * total;
-  pending_.push_back(std::move(pending));
+  const bool storeIfNotSmaller = (smartFlags & kSmartStoreIfNotSmaller) != 0;
+  // Stored at once, without a trial: the workers are left to the files that do compress.
+  if (storeIfNotSmaller && LooksIncompressible(data.data(), data.size())) entry.method = kMethodStored;
+  background_.Add(std::move(entry), diskPath, std::move(data), level, storeIfNotSmaller, Pool());
 
   WritePending(false);
-  while (pending_.size() > kMaxPendingPerThread * Pool()->Threads() || pendingBytes_ > kMaxPendingBytes) {
-    std::unique_ptr<PendingEntry> oldest = std::move(pending_.front());
-    pending_.pop_front();
-    WritePendingEntry(*oldest);
-  }
+  while (background_.OverLimit(Pool()->Threads())) WriteOldestPending();
   return true;
 }
 
 void ZipWriter::WritePending(bool all) {
-  while (!pending_.empty() && (all || !pending_.front()->compressor || pending_.front()->compressor->Idle())) {
-    std::unique_ptr<PendingEntry> oldest = std::move(pending_.front());
-    pending_.pop_front();
-    WritePendingEntry(*oldest);
-  }
+  while (!background_.Empty() && (all || background_.OldestReady())) WriteOldestPending();
 }
 
-void ZipWriter::WritePendingEntry(PendingEntry& pending) {
-  ZipEntry& entry = pending.entry;
-  pendingBytes_ -= 2 * entry.uncompressedSize;
+void ZipWriter::WriteOldestPending() {
+  const std::string diskPath = background_.OldestPath();
   try {
-    const std::vector<std::uint8_t>* data = &pending.data;
-    if (pending.compressor) {
-      pending.compressor->Finish(pending.compressed);
-      pending.compressor.reset();
-      data = &pending.compressed.bytes;
-    }
-    if (entry.method != kMethodStored && pending.storeIfNotSmaller && data->size() >= entry.uncompressedSize) {
-      entry.method = kMethodStored;
-      data = &pending.data;
-    }
-    entry.compressedSize = data->size();
+    BackgroundEntries::Finished finished = background_.TakeOldest();
+    ZipEntry& entry = finished.entry;
     entry.localHeaderOffset = position_;
     entry.versionNeeded = VersionNeeded(entry.method, entry.localHeaderOffset >= kZip64Marker32);
     std::vector<std::uint8_t> header = BuildLocalHeader(entry, false);
     entry.dataOffset = entry.localHeaderOffset + header.size();
-    header.insert(header.end(), data->begin(), data->end());
+    header.insert(header.end(), finished.data.begin(), finished.data.end());
     output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
+    position_ = entry.dataOffset + entry.compressedSize;
+    entries_.push_back(std::move(entry));
   } catch (const ZipError& e) {
     broken_ = true;
-    pending_.clear();
-    pendingBytes_ = 0;
-    if (e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), pending.diskPath);
+    background_.Clear();
+    if (e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), diskPath);
     throw;
   } catch (...) {
     broken_ = true;
-    pending_.clear();
-    pendingBytes_ = 0;
+    background_.Clear();
     throw;
   }
-  position_ = entry.dataOffset + entry.compressedSize;
-  entries_.push_back(std::move(entry));
 }
 
 void ZipWriter::Finish() {
@@ -359,7 +309,7 @@ void ZipWriter::Finish() {
 }
 
 void ZipWriter::Abandon() noexcept {
-  pending_.clear();
+  background_.Clear();
   if (!output_) return;
   output_->Discard();
   output_.reset();

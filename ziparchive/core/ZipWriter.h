@@ -16,12 +16,12 @@
 // entry whose AddFile returned.
 #pragma once
 
+#include "core/BackgroundEntries.h"
 #include "core/FileAccess.h"
 #include "core/ZipEntry.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -73,11 +73,10 @@ public:
   void Abandon() noexcept;
 
   bool IsOpen() const { return output_ != nullptr; }
-  std::size_t Count() const { return entries_.size() + pending_.size(); }
+  std::size_t Count() const { return entries_.size() + background_.Count(); }
   const std::string& ArchivePath() const { return archivePath_; }
 
 private:
-  struct PendingEntry;
   // Writes the data of `entry` at the end of the archive; fills in its sizes and CRC-32.
   void WriteEntry(InputFile& file, ZipEntry& entry, int level, bool failIfChanged, std::size_t bufferSize);
   bool IsOwnArchive(const std::string& diskPath, const FileStatus& status);
@@ -86,7 +85,7 @@ private:
                        int smartFlags, std::size_t bufferSize);
   // Writes the oldest background entries: those already compressed, or (all) every one.
   void WritePending(bool all);
-  void WritePendingEntry(PendingEntry& pending);
+  void WriteOldestPending();
   void CheckUsable() const;
   std::shared_ptr<Bzip2EncoderPool> Pool();
 
@@ -98,8 +97,7 @@ private:
   std::vector<ZipEntry> entries_;
   WriteProgress progress_;
   std::shared_ptr<Bzip2EncoderPool> pool_;
-  std::deque<std::unique_ptr<PendingEntry>> pending_;
-  std::uint64_t pendingBytes_ = 0;
+  BackgroundEntries background_;
   bool broken_ = false; // a background entry could not be written
 };
 
