@@ -116,7 +116,7 @@ Bzip2BlockDecoder::Result Bzip2BlockDecoder::ReadTables(Bzip2BitReader& bits) {
 
 bool Bzip2BlockDecoder::Grow(std::uint32_t needed, std::uint32_t maxSymbols) {
   if (needed > maxSymbols) return false;
-  const std::size_t size = std::max<std::size_t>({needed, 2 * tt_.size(), 64 * 1024});
+  const std::size_t size = std::max<std::size_t>({needed, 2 * tt_.size(), 4096});
   tt_.resize(std::min<std::size_t>(size, maxSymbols));
   return true;
 }

@@ -1,5 +1,7 @@
 #include "core/ParallelBzip2Decompressor.h"
 
+#include "core/Bzip2BlockDecoder.h"
+#include "core/Bzip2Crc.h"
 #include "core/Bzip2StreamJoiner.h"
 #include "core/Codecs.h"
 #include "core/ZipError.h"
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <new>
 
 namespace zipcore {
@@ -31,7 +34,7 @@ std::array<std::uint16_t, 256> MakeCandidateTable() {
   return table;
 }
 
-// Decodes one block wrapped into a one-block stream.
+// libbz2 decodes one block wrapped into a one-block stream.
 void DecodeStream(const std::vector<std::uint8_t>& stream, std::vector<std::uint8_t>& out) {
   bz_stream bz{};
   if (BZ2_bzDecompressInit(&bz, 0, 0) != BZ_OK) throw std::bad_alloc();
@@ -53,17 +56,62 @@ void DecodeStream(const std::vector<std::uint8_t>& stream, std::vector<std::uint
   out.resize(used);
 }
 
+// The block's bits moved to a byte boundary and wrapped as a stream of its own: header, block,
+// end-of-stream marker with the block's CRC as the combined CRC.
+std::vector<std::uint8_t> WrapBlock(const std::vector<std::uint8_t>& bytes, unsigned shift, std::uint64_t bits,
+                                    std::uint32_t crc, int level) {
+  std::vector<std::uint8_t> aligned(static_cast<std::size_t>(bits / 8 + 1));
+  for (std::size_t j = 0; j < aligned.size(); ++j) {
+    unsigned high = bytes[j];
+    unsigned low = j + 1 < bytes.size() ? bytes[j + 1] : 0;
+    aligned[j] = static_cast<std::uint8_t>(shift ? (high << shift | low >> (8 - shift)) : high);
+  }
+  Bzip2StreamJoiner joiner(level);
+  joiner.AddBlock(Bzip2BlockBits{aligned.data(), bits, crc});
+  joiner.Finish();
+  return std::move(joiner.Output());
+}
+
 } // namespace
 
+// Block decoders (each with megabytes of work arrays) kept for the next block; at most one per
+// worker thread is ever in use.
+class ParallelBzip2Decompressor::DecoderShelf {
+public:
+  std::unique_ptr<Bzip2BlockDecoder> Take() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      if (!idle_.empty()) {
+        std::unique_ptr<Bzip2BlockDecoder> decoder = std::move(idle_.back());
+        idle_.pop_back();
+        return decoder;
+      }
+    }
+    return std::make_unique<Bzip2BlockDecoder>();
+  }
+  void Give(std::unique_ptr<Bzip2BlockDecoder> decoder) {
+    std::lock_guard<std::mutex> hold(lock_);
+    idle_.push_back(std::move(decoder));
+  }
+
+private:
+  std::mutex lock_;
+  std::vector<std::unique_ptr<Bzip2BlockDecoder>> idle_;
+};
+
 struct ParallelBzip2Decompressor::Block {
-  std::vector<std::uint8_t> stream; // the block as a stream of its own; then its output
+  std::vector<std::uint8_t> bytes; // the bytes holding the block's bits; then its output
+  unsigned shift = 0;              // the bit of bytes[0] where the block's magic starts
+  std::uint64_t bits = 0;          // the block's length in bits, up to the next magic
+  int level = 0;
   std::uint32_t crc = 0;
   std::exception_ptr error;
   std::shared_ptr<WorkerPool::Ticket> ticket;
 };
 
 ParallelBzip2Decompressor::ParallelBzip2Decompressor(std::shared_ptr<WorkerPool> pool)
-    : pool_(std::move(pool)), maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())) {}
+    : pool_(std::move(pool)), maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
+      shelf_(std::make_shared<DecoderShelf>()) {}
 
 ParallelBzip2Decompressor::~ParallelBzip2Decompressor() = default;
 
@@ -144,30 +192,30 @@ bool ParallelBzip2Decompressor::Scan(ByteSink& out) {
 
 void ParallelBzip2Decompressor::Submit(std::uint64_t endBit, ByteSink& out) {
   while (inFlight_.size() >= maxInFlight_) EmitOldest(out);
-  // Copy the block's bits to a byte boundary and wrap them: header, block, end marker with the
-  // block's own CRC as the combined CRC.
-  const std::uint64_t bits = endBit - blockStart_;
-  const std::uint64_t shift = (blockStart_ - base_) % 8;
-  const std::size_t from = static_cast<std::size_t>((blockStart_ - base_) / 8);
-  std::vector<std::uint8_t> aligned(static_cast<std::size_t>(bits / 8 + 1));
-  for (std::size_t j = 0; j < aligned.size(); ++j) {
-    unsigned high = buffer_[from + j];
-    unsigned low = from + j + 1 < buffer_.size() ? buffer_[from + j + 1] : 0;
-    aligned[j] = static_cast<std::uint8_t>(shift ? (high << shift | low >> (8 - shift)) : high);
-  }
   auto block = std::make_shared<Block>();
+  const auto from = static_cast<std::size_t>((blockStart_ - base_) / 8);
+  const auto to = static_cast<std::size_t>((endBit - base_ + 7) / 8);
+  block->bytes.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(from), buffer_.begin() + static_cast<std::ptrdiff_t>(to));
+  block->shift = static_cast<unsigned>((blockStart_ - base_) % 8);
+  block->bits = endBit - blockStart_;
+  block->level = level_ - '0';
   block->crc = static_cast<std::uint32_t>(BitsAt(blockStart_ + 48, 32));
-  Bzip2StreamJoiner joiner(level_ - '0');
-  joiner.AddBlock(Bzip2BlockBits{aligned.data(), bits, block->crc});
-  joiner.Finish();
-  block->stream = std::move(joiner.Output());
-  block->ticket = pool_->Submit([block] {
+  block->ticket = pool_->Submit([block, shelf = shelf_] {
     try {
       std::vector<std::uint8_t> output;
-      DecodeStream(block->stream, output);
-      block->stream = std::move(output);
+      std::unique_ptr<Bzip2BlockDecoder> decoder = shelf->Take();
+      const Bzip2BlockDecoder::Result result =
+          decoder->Decode(block->bytes.data(), block->bytes.size(), block->shift, block->level, output);
+      const bool decoded = result == Bzip2BlockDecoder::Result::Ok && decoder->EndBit() == block->shift + block->bits;
+      shelf->Give(std::move(decoder));
+      // Whatever our decoder refuses, libbz2 decides on.
+      if (!decoded) {
+        output.clear();
+        DecodeStream(WrapBlock(block->bytes, block->shift, block->bits, block->crc, block->level), output);
+      }
+      block->bytes = std::move(output);
     } catch (...) {
-      block->stream = std::vector<std::uint8_t>();
+      block->bytes = std::vector<std::uint8_t>();
       block->error = std::current_exception();
     }
   });
@@ -179,8 +227,8 @@ void ParallelBzip2Decompressor::EmitOldest(ByteSink& out) {
   inFlight_.pop_front();
   pool_->Wait(*block->ticket);
   if (block->error) std::rethrow_exception(block->error);
-  combinedCrc_ = ((combinedCrc_ << 1) | (combinedCrc_ >> 31)) ^ block->crc;
-  const std::vector<std::uint8_t>& data = block->stream;
+  combinedCrc_ = Bzip2CombineCrc(combinedCrc_, block->crc);
+  const std::vector<std::uint8_t>& data = block->bytes;
   for (std::size_t at = 0; at < data.size(); at += kCodecChunk)
     out.Put(data.data() + at, std::min(kCodecChunk, data.size() - at));
 }

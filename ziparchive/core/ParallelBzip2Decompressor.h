@@ -1,9 +1,10 @@
 // Method 12 decoded on several cores. The blocks of a bzip2 stream are found by their 48-bit magic
-// (at any bit offset), each is wrapped into a stream of its own and decoded by a worker, and the
-// output is passed on in order. libbz2 checks every block's CRC; the combined CRC of the blocks is
-// checked against the stream's. A block magic can also occur by chance inside compressed data; the
-// block around it then fails to decode, so callers that get CorruptEntry from this decoder confirm
-// the verdict with the serial decoder (see ZipReader).
+// (at any bit offset), each is decoded by a worker with our own Bzip2BlockDecoder (a block it refuses
+// is wrapped into a stream of its own and left to libbz2), and the output is passed on in order.
+// Every block's CRC is checked; the combined CRC of the blocks is checked against the stream's. A
+// block magic can also occur by chance inside compressed data; the block around it then fails to
+// decode, so callers that get CorruptEntry from this decoder confirm the verdict with the serial
+// decoder (see ZipReader).
 #pragma once
 
 #include "core/Codec.h"
@@ -25,6 +26,7 @@ public:
 
 private:
   struct Block;
+  class DecoderShelf;
   bool Scan(ByteSink& out); // true at the end of the stream
   void Submit(std::uint64_t endBit, ByteSink& out);
   void EmitOldest(ByteSink& out);
@@ -41,6 +43,7 @@ private:
   std::uint32_t combinedCrc_ = 0;
   bool finished_ = false;
   std::deque<std::shared_ptr<Block>> inFlight_;
+  std::shared_ptr<DecoderShelf> shelf_;
 };
 
 } // namespace zipcore
