@@ -48,6 +48,7 @@ Bzip2BlockDecoder::Bzip2BlockDecoder() = default;
 Bzip2BlockDecoder::Result Bzip2BlockDecoder::Decode(const std::uint8_t* data, std::size_t length, std::uint64_t startBit,
                                                     int blockSize100k, std::vector<std::uint8_t>& out,
                                                     std::size_t outputLimit) {
+  decodedCrc_.reset();
   if (blockSize100k < 1 || blockSize100k > 9) return Result::Damaged;
   Bzip2BitReader bits(data, length, startBit);
   if (bits.Read(24) != kBlockMagicHigh || bits.Read(24) != kBlockMagicLow) return Result::Damaged;
@@ -237,8 +238,8 @@ Bzip2BlockDecoder::Result Bzip2BlockDecoder::Unpack(std::uint32_t origPtr, std::
   }
   out.resize(static_cast<std::size_t>(write - out.data()));
   if (out.size() > outputLimit) return Result::Damaged;
-  if (Bzip2BlockCrc(out.data() + start, out.size() - start) != blockCrc_) return Result::Damaged;
-  return Result::Ok;
+  decodedCrc_ = Bzip2BlockCrc(out.data() + start, out.size() - start);
+  return *decodedCrc_ == blockCrc_ ? Result::Ok : Result::Damaged;
 }
 
 // The text is the cycle through the sorted rotations that starts at row origPtr. Each step is a load
@@ -274,6 +275,17 @@ void Bzip2BlockDecoder::Invert(std::uint32_t origPtr) {
     text[count - 1 - k] = static_cast<std::uint8_t>(behind);
   }
   if (count % 2 != 0) text[half] = static_cast<std::uint8_t>(tt[forward]);
+  // In a sound block the rows form one cycle and the two walks meet. Damaged data can make shorter
+  // cycles; the text is then what a walk forwards alone gives, as libbz2 reads it (it fails the CRC).
+  const bool met = count % 2 != 0 ? backward == forward : tt[backward] >> 8 == forward;
+  if (!met) {
+    forward = tt[origPtr] >> 8;
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const std::uint32_t entry = tt[forward];
+      forward = entry >> 8;
+      text[k] = static_cast<std::uint8_t>(entry);
+    }
+  }
 }
 
 } // namespace zipcore

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace zipcore {
@@ -39,6 +40,9 @@ public:
   // After Ok: the bit after the block (relative to data) and the block's CRC (checked).
   std::uint64_t EndBit() const { return endBit_; }
   std::uint32_t BlockCrc() const { return blockCrc_; }
+  // The CRC of the bytes the last Decode gave, when it got as far as the CRC check (Ok, or Damaged
+  // for a wrong CRC alone; EndBit() is then set too). Tests use it to make damaged blocks sound.
+  std::optional<std::uint32_t> DecodedCrc() const { return decodedCrc_; }
 
 private:
   Result ReadTables(Bzip2BitReader& bits);
@@ -64,6 +68,7 @@ private:
   std::array<Bzip2HuffmanTable, kMaxGroups> tables_;
   std::uint64_t endBit_ = 0;
   std::uint32_t blockCrc_ = 0;
+  std::optional<std::uint32_t> decodedCrc_;
 };
 
 } // namespace zipcore
