@@ -1,5 +1,7 @@
 #include "ziparchive/Win32OutputFile.h"
 
+#include "ziparchive/Win32FileSystem.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -69,7 +71,19 @@ void Win32OutputFile::Truncate(std::uint64_t length) {
         ThrowLastError("Cannot change the length of the file", m_finalPath);
 }
 
+void Win32OutputFile::SetModificationTime(std::int64_t modified) {
+    m_modified = modified;
+    m_hasTime = true;
+}
+
 void Win32OutputFile::Commit() {
+    // Set last, through the open handle: no write can change it afterwards, and the file need not be
+    // opened again by name.
+    if (m_hasTime) {
+        const FILETIME time = UnixToFileTime(m_modified);
+        if (!SetFileTime(m_file.Get(), nullptr, nullptr, &time))
+            ThrowLastError("Cannot set the file's modification time", m_finalPath);
+    }
     if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
     if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         ThrowLastError("Cannot move the finished file into place", m_finalPath);

@@ -21,6 +21,7 @@ public:
     void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override;
     void Truncate(std::uint64_t length) override;
     const std::string& TemporaryPath() const override { return m_temporaryUtf8; }
+    void SetModificationTime(std::int64_t modified) override;
     void Commit() override;
     void Discard() noexcept override;
 
@@ -30,6 +31,8 @@ private:
     std::string m_temporaryUtf8;
     UniqueHandle m_file;
     bool m_settled = false;   // the temporary file has been moved into place or removed
+    std::int64_t m_modified = 0;
+    bool m_hasTime = false;
 };
 
 } // namespace zipfacade

@@ -16,6 +16,7 @@ public:
   void WriteAt(std::uint64_t, const void*, std::size_t) override {}
   void Truncate(std::uint64_t) override {}
   const std::string& TemporaryPath() const override { return path_; }
+  void SetModificationTime(std::int64_t) override {}
   void Commit() override {}
   void Discard() noexcept override {}
 

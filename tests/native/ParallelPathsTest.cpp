@@ -111,6 +111,7 @@ public:
       }
       void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
       const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
+      void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
       void Commit() override { inner_->Commit(); }
       void Discard() noexcept override { inner_->Discard(); }
 

@@ -86,6 +86,7 @@ public:
     }
     void Truncate(std::uint64_t length) override { size_ = length; }
     const std::string& TemporaryPath() const override { return temporary_; }
+    void SetModificationTime(std::int64_t) override {}
     void Commit() override { owner_.archive_ = chunks_; owner_.archiveSize_ = size_; }
     void Discard() noexcept override {}
   private:

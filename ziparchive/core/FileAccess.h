@@ -30,6 +30,9 @@ public:
   virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
   virtual void Truncate(std::uint64_t length) = 0;
   virtual const std::string& TemporaryPath() const = 0;
+  // The modification time (seconds since 1970-01-01 UTC) the file gets when it is committed; set on
+  // the open file, which saves opening it again by name.
+  virtual void SetModificationTime(std::int64_t modified) = 0;
   // Flushes, closes and renames the file to its final path.
   virtual void Commit() = 0;
   // Closes and removes the temporary file (never throws).

@@ -59,10 +59,22 @@ public:
     if (ftruncate(fd_, static_cast<off_t>(length)) != 0) ThrowIo("truncate", temporaryPath_);
   }
   const std::string& TemporaryPath() const override { return temporaryPath_; }
+  void SetModificationTime(std::int64_t modified) override {
+    modified_ = modified;
+    hasTime_ = true;
+  }
   void Commit() override {
     if (fd_ < 0) throw ZipError(ZipErrorKind::Usage, "the file was already closed");
     int fd = fd_;
     fd_ = -1;
+    // Set last, on the open file: no write can change it afterwards.
+    const struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(modified_), 0}};
+    if (hasTime_ && futimens(fd, times) != 0) {
+      int error = errno;
+      close(fd);
+      unlink(temporaryPath_.c_str());
+      ThrowIo("set the time of", temporaryPath_, error);
+    }
     if (close(fd) != 0) {
       int error = errno;
       unlink(temporaryPath_.c_str());
@@ -84,6 +96,8 @@ public:
 private:
   int fd_;
   std::string temporaryPath_, finalPath_;
+  std::int64_t modified_ = 0;
+  bool hasTime_ = false;
 };
 
 std::string RandomSuffix() {

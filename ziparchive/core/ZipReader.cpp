@@ -269,8 +269,8 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
     if (e.Kind() == ZipErrorKind::Io && e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), path);
     throw;
   }
+  output->SetModificationTime(entry.modified);
   output->Commit();
-  files_.SetModificationTime(path, entry.modified);
 }
 
 } // namespace zipcore
