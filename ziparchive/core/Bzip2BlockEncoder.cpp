@@ -15,7 +15,8 @@ constexpr std::size_t kPiece = 64 * 1024;
 
 } // namespace
 
-Bzip2BlockEncoder::Bzip2BlockEncoder() : scratch_(kPiece) {}
+Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow)
+    : ownEncoderBelow_(ownEncoderBelow), scratch_(kPiece) {}
 
 Bzip2BlockEncoder::~Bzip2BlockEncoder() {
   for (Allocation& allocation : allocations_) std::free(allocation.memory);
@@ -45,6 +46,19 @@ void Bzip2BlockEncoder::Release(void* self, void* memory) {
 void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
                                std::vector<std::uint8_t>& stream) {
   if (block.Empty()) throw ZipError(ZipErrorKind::Usage, "an empty bzip2 block cannot be encoded");
+  if (block.Size() >= ownEncoderBelow_) {
+    EncodeWithLibbz2(block, blockSize100k, stream);
+    return;
+  }
+  smallInput_.clear();
+  block.Expand(scratch_, [&](const std::uint8_t* data, std::size_t length) {
+    smallInput_.insert(smallInput_.end(), data, data + length);
+  });
+  small_.Encode(smallInput_.data(), smallInput_.size(), blockSize100k, stream);
+}
+
+void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k,
+                                         std::vector<std::uint8_t>& stream) {
   bz_stream bz{};
   bz.bzalloc = &Bzip2BlockEncoder::Allocate;
   bz.bzfree = &Bzip2BlockEncoder::Release;

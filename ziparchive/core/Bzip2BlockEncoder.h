@@ -1,9 +1,12 @@
-// Compresses the input of one bzip2 block (see Bzip2BlockSplitter) into a complete one-block stream
-// with libbz2. An encoder keeps libbz2's large work arrays between blocks, so a worker thread that
-// encodes block after block allocates them once.
+// Compresses the input of one bzip2 block (see Bzip2BlockSplitter) into a complete one-block stream:
+// small blocks with our own encoder (libbz2's fixed costs per block dominate them), the others with
+// libbz2. Either way the bytes depend only on the block and the level. An encoder keeps its work
+// arrays (libbz2's large ones too) between blocks, so a worker thread that encodes block after block
+// allocates them once.
 #pragma once
 
 #include "core/Bzip2BlockSplitter.h"
+#include "core/Bzip2SmallBlockEncoder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +16,11 @@ namespace zipcore {
 
 class Bzip2BlockEncoder {
 public:
-  Bzip2BlockEncoder();
+  // Blocks of fewer input bytes than this go to our own encoder.
+  static constexpr std::uint64_t kOwnEncoderBelow = 10000;
+
+  // ownEncoderBelow: 0 has libbz2 encode every block, as libbz2 alone would write the stream.
+  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow);
   Bzip2BlockEncoder(const Bzip2BlockEncoder&) = delete;
   Bzip2BlockEncoder& operator=(const Bzip2BlockEncoder&) = delete;
   ~Bzip2BlockEncoder();
@@ -22,6 +29,7 @@ public:
   void Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
 
 private:
+  void EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
   static void* Allocate(void* self, int items, int size);
   static void Release(void* self, void* memory);
 
@@ -30,9 +38,12 @@ private:
     std::size_t size;
     bool inUse;
   };
+  std::uint64_t ownEncoderBelow_;
   std::vector<Allocation> allocations_;
   std::vector<std::uint8_t> scratch_;
   std::vector<std::uint8_t> output_;
+  Bzip2SmallBlockEncoder small_;
+  std::vector<std::uint8_t> smallInput_;
 };
 
 } // namespace zipcore

@@ -8,7 +8,8 @@
 
 namespace zipcore {
 
-Bzip2EncoderPool::Bzip2EncoderPool(unsigned threads) : workers_(threads) {
+Bzip2EncoderPool::Bzip2EncoderPool(unsigned threads, std::uint64_t ownEncoderBelow)
+    : ownEncoderBelow_(ownEncoderBelow), workers_(threads) {
   idleEncoders_.reserve(workers_.Threads()); // returning an encoder then never allocates
 }
 
@@ -38,10 +39,10 @@ void Bzip2EncoderPool::Encode(Bzip2BlockJob& job) {
     }
   }
   try {
-    if (!encoder) encoder = std::make_unique<Bzip2BlockEncoder>();
+    if (!encoder) encoder = std::make_unique<Bzip2BlockEncoder>(ownEncoderBelow_);
     encoder->Encode(job.input, job.blockSize100k, job.stream);
     if (!FindBzip2Block(job.stream.data(), job.stream.size(), job.bits))
-      throw ZipError(ZipErrorKind::Usage, "libbz2 wrote an unexpected bzip2 stream");
+      throw ZipError(ZipErrorKind::Usage, "the bzip2 encoder wrote an unexpected stream");
     job.input = Bzip2BlockData(); // its memory is not needed any more
   } catch (...) {
     job.error = std::current_exception();

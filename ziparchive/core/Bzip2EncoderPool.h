@@ -2,6 +2,7 @@
 // can share one pool; each job is waited for by the compressor that submitted it.
 #pragma once
 
+#include "core/Bzip2BlockEncoder.h"
 #include "core/Bzip2BlockSplitter.h"
 #include "core/Bzip2StreamJoiner.h"
 #include "core/WorkerPool.h"
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace zipcore {
-
-class Bzip2BlockEncoder;
 
 struct Bzip2BlockJob {
   Bzip2BlockData input;
@@ -28,8 +27,8 @@ struct Bzip2BlockJob {
 
 class Bzip2EncoderPool {
 public:
-  // threads: at least 1.
-  explicit Bzip2EncoderPool(unsigned threads);
+  // threads: at least 1. ownEncoderBelow: see Bzip2BlockEncoder.
+  explicit Bzip2EncoderPool(unsigned threads, std::uint64_t ownEncoderBelow = Bzip2BlockEncoder::kOwnEncoderBelow);
   Bzip2EncoderPool(const Bzip2EncoderPool&) = delete;
   Bzip2EncoderPool& operator=(const Bzip2EncoderPool&) = delete;
   // Jobs not started yet are dropped; running ones are finished first.
@@ -46,6 +45,7 @@ public:
 private:
   void Encode(Bzip2BlockJob& job);
 
+  std::uint64_t ownEncoderBelow_;
   // Encoders keep their output buffers from block to block; at most one per running task.
   std::mutex encodersLock_;
   std::vector<std::unique_ptr<Bzip2BlockEncoder>> idleEncoders_;
