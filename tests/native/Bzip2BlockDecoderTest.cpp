@@ -258,6 +258,8 @@ TEST(Bzip2BlockDecoder, SpoiltFieldsAreRefused) {
   block.symbols.assign(24, 1); // RUNB 24 times: more than any block
   block.symbols.push_back(3);
   EXPECT_EQ(refused(block, 9), Result::Damaged) << "a run of 24 digits";
+  block = Bzip2TestBlock(Bytes{'x', 'a', 'a', 'a', 'a'});
+  EXPECT_EQ(refused(block), Result::Damaged) << "four equal bytes without a count";
   block = Bzip2TestBlock(text);
   block.symbols.pop_back(); // no end of block
   EXPECT_EQ(refused(block), Result::Damaged) << "no end of block";

@@ -220,8 +220,10 @@ Bzip2BlockDecoder::Result Bzip2BlockDecoder::Unpack(std::uint32_t origPtr, std::
       equal = byte == last ? equal + 1 : 1;
       last = byte;
     }
-    if (in == end) break;
-    if (equal < 4) continue;
+    if (in == end) {
+      if (equal == 4) return Result::Damaged; // no count after four equal bytes: libbz2 refuses it too
+      break;
+    }
     const std::uint32_t more = *in++; // the count after four equal bytes
     const auto left = static_cast<std::size_t>(end - in);
     if (more + left > room) {
