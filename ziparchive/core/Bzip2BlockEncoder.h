@@ -17,7 +17,7 @@ namespace zipcore {
 class Bzip2BlockEncoder {
 public:
   // Blocks of fewer input bytes than this go to our own encoder.
-  static constexpr std::uint64_t kOwnEncoderBelow = 10000;
+  static constexpr std::uint64_t kOwnEncoderBelow = 64 * 1024;
 
   // ownEncoderBelow: 0 has libbz2 encode every block, as libbz2 alone would write the stream.
   explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow);

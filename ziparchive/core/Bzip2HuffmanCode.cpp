@@ -54,19 +54,17 @@ int Bzip2HuffmanCode::HuffmanLengths(const std::uint32_t* weights, int count) {
 }
 
 void Bzip2HuffmanCode::AssignCodes(int count) {
-  int shortest = kMaxLength;
-  int longest = 0;
-  for (int i = 0; i < count; ++i) {
-    shortest = std::min<int>(shortest, lengths_[i]);
-    longest = std::max<int>(longest, lengths_[i]);
-  }
+  // Codes of each length are consecutive, in symbol order; each length's first code follows on from
+  // the previous length's last.
+  std::array<std::uint32_t, 256> next{};
+  for (int i = 0; i < count; ++i) ++next[lengths_[i]];
   std::uint32_t code = 0;
-  for (int length = shortest; length <= longest; ++length) {
-    for (int i = 0; i < count; ++i) {
-      if (lengths_[i] == length) codes_[i] = code++;
-    }
-    code <<= 1;
+  for (int length = 1; length < 256; ++length) {
+    std::uint32_t here = next[length];
+    next[length] = code;
+    code = (code + here) << 1;
   }
+  for (int i = 0; i < count; ++i) codes_[i] = next[lengths_[i]]++;
 }
 
 } // namespace zipcore

@@ -13,9 +13,13 @@ std::uint32_t Bzip2RotationSorter::Sort(const std::uint8_t* block, std::uint32_t
   // Groups of rotations whose first four bytes are equal share the rank of their first row.
   tied_.clear();
   for (std::uint32_t row = 0; row < length;) {
+    const std::uint32_t key = static_cast<std::uint32_t>(keyed_[row] >> 32);
     std::uint32_t end = row + 1;
-    while (end < length && keys_[order_[end]] == keys_[order_[row]]) ++end;
-    for (std::uint32_t k = row; k < end; ++k) rank_[order_[k]] = row;
+    while (end < length && static_cast<std::uint32_t>(keyed_[end] >> 32) == key) ++end;
+    for (std::uint32_t k = row; k < end; ++k) {
+      order_[k] = static_cast<std::uint32_t>(keyed_[k]);
+      rank_[order_[k]] = row;
+    }
     if (end - row > 1) tied_.push_back(Group{row, end});
     row = end;
   }
@@ -28,41 +32,62 @@ std::uint32_t Bzip2RotationSorter::Sort(const std::uint8_t* block, std::uint32_t
     for (Group group : tied_) RefineGroup(group, depth, length);
     tied_.swap(stillTied_);
   }
-
-  for (std::uint32_t row = 0; row < length; ++row) {
-    if (order_[row] == 0) return row;
-  }
-  return 0; // not reached: rotation 0 is in the order
+  return rank_[0];
 }
 
 void Bzip2RotationSorter::SortByFirstBytes(const std::uint8_t* block, std::uint32_t length) {
-  keys_.resize(length);
+  // Each rotation as its first four bytes (big-endian) above its start, so sorting the words sorts
+  // the rotations by those bytes, ties in index order.
+  keyed_.resize(length);
   scratch_.resize(length);
-  for (std::uint32_t i = 0; i < length; ++i) {
-    std::uint32_t key = 0;
-    for (std::uint32_t k = 0, at = i; k < 4; ++k) {
-      key = key << 8 | block[at];
-      if (++at == length) at = 0;
-    }
-    keys_[i] = key;
-    order_[i] = i;
+  std::uint32_t key = 0;
+  for (std::uint32_t k = 0, at = 0; k < 3; ++k) {
+    key = key << 8 | block[at];
+    if (++at == length) at = 0;
   }
-  // Least significant byte first; each pass is stable, so equal keys keep index order.
-  for (int shift = 0; shift < 32; shift += 8) {
-    std::array<std::uint32_t, 257> start{};
-    for (std::uint32_t i = 0; i < length; ++i) ++start[((keys_[i] >> shift) & 0xFF) + 1];
-    if (start[((keys_[0] >> shift) & 0xFF) + 1] == length) continue; // every key has this byte
-    for (int b = 0; b < 256; ++b) start[b + 1] += start[b];
-    for (std::uint32_t k = 0; k < length; ++k) {
-      std::uint32_t rotation = order_[k];
-      scratch_[start[(keys_[rotation] >> shift) & 0xFF]++] = rotation;
+  std::array<std::array<std::uint32_t, 256>, 4> counts{};
+  for (std::uint32_t i = 0, at = 3 % length; i < length; ++i) {
+    key = key << 8 | block[at];
+    if (++at == length) at = 0;
+    keyed_[i] = static_cast<std::uint64_t>(key) << 32 | i;
+    for (int d = 0; d < 4; ++d) ++counts[d][(key >> (8 * d)) & 0xFF];
+  }
+  // Least significant byte first; each pass is stable.
+  for (int d = 0; d < 4; ++d) {
+    std::array<std::uint32_t, 256>& start = counts[d];
+    const int shift = 32 + 8 * d;
+    if (start[(keyed_[0] >> shift) & 0xFF] == length) continue; // every key has this byte
+    std::uint32_t sum = 0;
+    for (std::uint32_t& count : start) {
+      std::uint32_t here = count;
+      count = sum;
+      sum += here;
     }
-    order_.swap(scratch_);
+    for (std::uint64_t word : keyed_) scratch_[start[(word >> shift) & 0xFF]++] = word;
+    keyed_.swap(scratch_);
   }
 }
 
 void Bzip2RotationSorter::RefineGroup(Group group, std::uint32_t depth, std::uint32_t length) {
   const std::uint32_t size = group.end - group.begin;
+  if (size == 2) {
+    // The commonest case on its own: no sort needed.
+    std::uint32_t first = order_[group.begin];
+    std::uint32_t second = order_[group.begin + 1];
+    std::uint32_t firstFurther = first + depth >= length ? first + depth - length : first + depth;
+    std::uint32_t secondFurther = second + depth >= length ? second + depth - length : second + depth;
+    std::uint32_t firstRank = rank_[firstFurther];
+    std::uint32_t secondRank = rank_[secondFurther];
+    if (firstRank == secondRank) {
+      stillTied_.push_back(group);
+      return;
+    }
+    if (secondRank < firstRank) std::swap(first, second);
+    order_[group.begin] = first;
+    order_[group.begin + 1] = second;
+    rank_[second] = group.begin + 1;
+    return;
+  }
   pairs_.resize(size);
   for (std::uint32_t k = 0; k < size; ++k) {
     std::uint32_t rotation = order_[group.begin + k];

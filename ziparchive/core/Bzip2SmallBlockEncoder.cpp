@@ -72,21 +72,25 @@ void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length
 
 void Bzip2SmallBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size_t length) {
   // Runs of 4 to 255 equal bytes become 4 bytes and the count of the rest; a longer run starts over.
-  block_.clear();
-  block_.reserve(length + length / 4 + 1);
+  block_.resize(length + length / 4 + 1);
+  std::uint8_t* out = block_.data();
   used_.fill(false);
   for (std::size_t at = 0; at < length;) {
     std::uint8_t byte = data[at];
     std::size_t run = 1;
     while (run < 255 && at + run < length && data[at + run] == byte) ++run;
     used_[byte] = true;
-    block_.insert(block_.end(), std::min<std::size_t>(run, 4), byte);
-    if (run >= 4) {
-      block_.push_back(static_cast<std::uint8_t>(run - 4));
+    if (run < 4) {
+      for (std::size_t i = 0; i < run; ++i) *out++ = byte;
+    } else {
+      out[0] = out[1] = out[2] = out[3] = byte;
+      out[4] = static_cast<std::uint8_t>(run - 4);
       used_[run - 4] = true;
+      out += 5;
     }
     at += run;
   }
+  block_.resize(static_cast<std::size_t>(out - block_.data()));
 }
 
 void Bzip2SmallBlockEncoder::MoveToFront() {
