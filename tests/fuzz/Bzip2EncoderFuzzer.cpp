@@ -2,8 +2,9 @@
 // encoder is used for), the stream must be one block of the requested level that libbz2 decodes to
 // exactly the input.
 //
-// The first byte picks the level (its value modulo 9, plus 1); when its top bit is set, the rest is
-// read as (byte, count) pairs, so that long runs and periodic data come up often.
+// The first byte picks the level (its value modulo 9, plus 1) and libbz2's decoder (bit 6); when its
+// top bit is set, the rest is read as (byte, count) pairs, so that long runs and periodic data come
+// up often.
 #include "core/Bzip2BlockEncoder.h"
 #include "core/Bzip2SmallBlockEncoder.h"
 #include "core/Bzip2StreamJoiner.h"
@@ -44,9 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Bytes decoded(input.size() + 1);
   unsigned length = static_cast<unsigned>(decoded.size());
+  // Both of libbz2's decoders: the fast one and the one for little memory.
+  const int small = (data[0] & 0x40) ? 1 : 0;
   int result = BZ2_bzBuffToBuffDecompress(reinterpret_cast<char*>(decoded.data()), &length,
                                           reinterpret_cast<char*>(stream.data()),
-                                          static_cast<unsigned>(stream.size()), 0, 0);
+                                          static_cast<unsigned>(stream.size()), small, 0);
   if (result != BZ_OK || length != input.size()) std::abort();
   decoded.resize(length);
   if (decoded != input) std::abort();

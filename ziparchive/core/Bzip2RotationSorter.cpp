@@ -4,6 +4,51 @@
 #include <array>
 
 namespace zipcore {
+namespace {
+
+std::uint32_t KeyOf(std::uint64_t pair) { return static_cast<std::uint32_t>(pair >> 32); }
+
+// Sorts (key, rotation) pairs by key alone, splitting three ways around the pivot: nearly periodic
+// data give groups where almost every key is equal, which a plain sort handles badly. Past a depth
+// limit the rest goes to std::sort, so no input makes it quadratic.
+void SortByKey(std::uint64_t* pairs, std::size_t count, int depthLimit) {
+  while (count > 16) {
+    if (depthLimit-- == 0) {
+      std::sort(pairs, pairs + count);
+      return;
+    }
+    std::uint32_t a = KeyOf(pairs[0]), b = KeyOf(pairs[count / 2]), c = KeyOf(pairs[count - 1]);
+    std::uint32_t pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
+    std::size_t less = 0, at = 0, greater = count;
+    while (at < greater) {
+      std::uint32_t key = KeyOf(pairs[at]);
+      if (key < pivot) {
+        std::swap(pairs[less++], pairs[at++]);
+      } else if (key > pivot) {
+        std::swap(pairs[at], pairs[--greater]);
+      } else {
+        ++at;
+      }
+    }
+    // The smaller side by recursion, the larger by the loop: the stack stays logarithmic.
+    if (less < count - greater) {
+      SortByKey(pairs, less, depthLimit);
+      pairs += greater;
+      count -= greater;
+    } else {
+      SortByKey(pairs + greater, count - greater, depthLimit);
+      count = less;
+    }
+  }
+  for (std::size_t i = 1; i < count; ++i) {
+    std::uint64_t moving = pairs[i];
+    std::size_t j = i;
+    for (; j > 0 && KeyOf(pairs[j - 1]) > KeyOf(moving); --j) pairs[j] = pairs[j - 1];
+    pairs[j] = moving;
+  }
+}
+
+} // namespace
 
 std::uint32_t Bzip2RotationSorter::Sort(const std::uint8_t* block, std::uint32_t length) {
   order_.resize(length);
@@ -89,13 +134,20 @@ void Bzip2RotationSorter::RefineGroup(Group group, std::uint32_t depth, std::uin
     return;
   }
   pairs_.resize(size);
+  bool allEqual = true;
   for (std::uint32_t k = 0; k < size; ++k) {
     std::uint32_t rotation = order_[group.begin + k];
     std::uint32_t further = rotation + depth;
     if (further >= length) further -= length;
     pairs_[k] = static_cast<std::uint64_t>(rank_[further]) << 32 | rotation;
+    allEqual = allEqual && (pairs_[k] >> 32) == (pairs_[0] >> 32);
   }
-  std::sort(pairs_.begin(), pairs_.end());
+  if (allEqual) {
+    // As in periodic data: nothing to sort, and the group stays tied as it is.
+    stillTied_.push_back(group);
+    return;
+  }
+  SortByKey(pairs_.data(), size, 64);
   for (std::uint32_t k = 0; k < size;) {
     std::uint32_t end = k + 1;
     while (end < size && (pairs_[end] >> 32) == (pairs_[k] >> 32)) ++end;
