@@ -92,7 +92,7 @@ TEST(ParallelBzip2Decompressor, DamagedStreamsAreRefused) {
   flipped[flipped.size() / 2] ^= 0x08;
   EXPECT_TRUE(damaged(flipped)) << "a bit flipped inside a block";
   Bytes badCrc = stream;
-  badCrc[badCrc.size() - 2] ^= 0x01;
+  badCrc.at(badCrc.size() - 2) ^= 0x01;
   EXPECT_TRUE(damaged(badCrc)) << "wrong combined CRC";
   EXPECT_TRUE(damaged(Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(stream.size() / 3))))
       << "cut short";
