@@ -8,12 +8,13 @@
 // sizes, offsets or the entry count need them. File data are streamed through a buffer of the size
 // given to AddFile, so memory stays bounded whatever the size of a file.
 //
-// Bzip2 entries are compressed on worker threads (ParallelBzip2Compressor), with the same bytes as a
-// single libbz2 compressor. Small files are read whole and compressed in the background while the
-// next files are read, and their entries are written in the order they were added. A failure that
-// shows only then (the disk filling up while an earlier entry is written) is thrown by the call that
-// meets it, and the writer then refuses to go on (Usage): an archive is never finished without an
-// entry whose AddFile returned.
+// Bzip2 entries are compressed on worker threads (ParallelBzip2Compressor), with the same bytes
+// whatever the number of threads. With kSmartStoreIfNotSmaller, files whose data look already
+// compressed (CompressibilityGuess) are stored without a trial. Small files are read whole and
+// compressed in the background while the next files are read, and their entries are written in the
+// order they were added. A failure that shows only then (the disk filling up while an earlier entry
+// is written) is thrown by the call that meets it, and the writer then refuses to go on (Usage): an
+// archive is never finished without an entry whose AddFile returned.
 #pragma once
 
 #include "core/BackgroundEntries.h"
@@ -31,7 +32,8 @@ namespace zipcore {
 
 // Smartness flags of AddFile; 7 = all three.
 enum SmartFlags : int {
-  // Store the entry (method 0) when its compressed form would not be smaller than the file.
+  // Store the entry (method 0) when its compressed form would not be smaller than the file; data that
+  // look already compressed are stored without trying.
   kSmartStoreIfNotSmaller = 1,
   // Fail the add (SourceChanged) when the file's size changed while it was read, instead of
   // writing an entry that no longer matches the file.
