@@ -46,9 +46,10 @@ std::uint32_t Crc32(const std::vector<std::uint8_t>& data) {
 // the last word, so a fault of ours can cost time but never the entry.
 bool DecodeBzip2Quickly(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
                         std::vector<std::uint8_t>& out) {
-  auto decoder = std::make_unique<Bzip2BlockDecoder>();
+  // One decoder per worker thread: fresh work arrays for every small entry cost more than decoding it.
+  thread_local Bzip2BlockDecoder decoder;
   const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.uncompressedSize, SIZE_MAX));
-  return DecodeBzip2Stream(compressed, length, out, limit, *decoder) ==
+  return DecodeBzip2Stream(compressed, length, out, limit, decoder) ==
              Bzip2BlockDecoder::Result::Ok &&
          out.size() == entry.uncompressedSize && Crc32(out) == entry.crc32;
 }
@@ -91,7 +92,9 @@ bool DecodeAhead::Handles(std::size_t index) const {
   return !entry.IsEncrypted() && !(entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) &&
          IsSupportedMethod(entry.method) && entry.uncompressedSize <= kDecodeAheadEntryLimit &&
          entry.compressedSize <= kDecodeAheadEntryLimit &&
-         (entry.method != kMethodStored || entry.compressedSize == entry.uncompressedSize);
+         // Stored data are only read and checked: streaming them costs less than handing them to
+         // a worker and keeping a copy in memory.
+         entry.method != kMethodStored;
 }
 
 void DecodeAhead::Start(std::size_t index) {

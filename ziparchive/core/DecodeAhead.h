@@ -26,8 +26,7 @@ public:
   DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool);
   ~DecodeAhead();
 
-  // True for entries this class decodes: small, not encrypted, of a supported method, with their
-  // stored and recorded sizes consistent for stored data.
+  // True for entries this class decodes: small, compressed, not encrypted, of a supported method.
   bool Handles(std::size_t index) const;
   // Decodes entry `index` (started earlier where possible; later entries are started meanwhile) and
   // keeps its verified data. Throws ZipError as ZipReader::ReadData does (CorruptEntry for damaged

@@ -177,8 +177,9 @@ bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
     void Put(const std::uint8_t*, std::size_t) override {}
   } discard;
   // A large entry's verified data wait in a spool file for its extraction, where one can be made.
+  // Not a stored one: reading it again from the archive costs less than writing and reading a copy.
   std::unique_ptr<VerifiedSpool> spool;
-  if (!archivePath_.empty() && entry.uncompressedSize > 0) {
+  if (!archivePath_.empty() && entry.uncompressedSize > 0 && entry.method != kMethodStored) {
     try {
       spool = std::make_unique<VerifiedSpool>(files_, archivePath_);
     } catch (const ZipError&) {
