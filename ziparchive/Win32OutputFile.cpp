@@ -1,6 +1,8 @@
 #include "ziparchive/Win32OutputFile.h"
 
 #include "ziparchive/Win32FileSystem.h"
+#include "ziparchive/Win32Path.h"
+#include "ziparchive/WideUtf8.h"
 
 #include <algorithm>
 #include <atomic>
@@ -88,6 +90,17 @@ void Win32OutputFile::Commit() {
     if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         ThrowLastError("Cannot move the finished file into place", m_finalPath);
     m_settled = true;
+}
+
+bool Win32OutputFile::MoveTo(const std::string& otherPath, std::int64_t modified) {
+    if (!m_file.Valid() || m_settled) return false;
+    const FILETIME time = UnixToFileTime(modified);
+    if (!SetFileTime(m_file.Get(), nullptr, nullptr, &time) || !m_file.Close()) return false;
+    // Without MOVEFILE_COPY_ALLOWED: a move to another volume fails, and the caller copies instead.
+    if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(Utf8ToWide(otherPath)).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return false;
+    m_settled = true;
+    return true;
 }
 
 void Win32OutputFile::Discard() noexcept {

@@ -23,6 +23,7 @@ public:
     const std::string& TemporaryPath() const override { return m_temporaryUtf8; }
     void SetModificationTime(std::int64_t modified) override;
     void Commit() override;
+    bool MoveTo(const std::string& otherPath, std::int64_t modified) override;
     void Discard() noexcept override;
 
 private:

@@ -6,6 +6,9 @@
 #include "core/ParallelBzip2Compressor.h"
 #include "core/ZipWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <optional>
 #include <random>
 
@@ -146,7 +149,12 @@ TEST(ParallelWriter, AFailureWritingAnEarlierEntryStopsTheArchive) {
 }
 
 std::string BuildArchive(const TempFolder& folder, const std::vector<std::pair<std::string, std::string>>& files) {
-  for (auto& [name, content] : files) WriteFile(folder / ("in/" + name), content);
+  for (auto& [name, content] : files) {
+    WriteFile(folder / ("in/" + name), content);
+    // An old time, which no file written by the test itself has.
+    const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, (folder / ("in/" + name)).c_str(), times, 0);
+  }
   ZipWriter writer(Files(), folder / "a.zip");
   for (auto& [name, content] : files) writer.AddFile(folder / ("in/" + name), name, -1, kSmartAll, kBuffer);
   writer.Finish();
@@ -237,17 +245,39 @@ public:
   }
   std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
     if (refuseBesideArchive && finalPath == archive) throw ZipError(ZipErrorKind::Io, "read-only folder", 30);
-    return PosixFileAccess::CreateBeside(finalPath);
+    if (!refuseMoves) return PosixFileAccess::CreateBeside(finalPath);
+    // As if every other path were on another file system: files can only be copied there.
+    class Unmovable : public OutputFile {
+    public:
+      explicit Unmovable(std::unique_ptr<OutputFile> inner) : inner_(std::move(inner)) {}
+      void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+        inner_->WriteAt(offset, data, length);
+      }
+      void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
+      const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
+      void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
+      void Commit() override { inner_->Commit(); }
+      void Discard() noexcept override { inner_->Discard(); }
+
+    private:
+      std::unique_ptr<OutputFile> inner_;
+    };
+    return std::make_unique<Unmovable>(PosixFileAccess::CreateBeside(finalPath));
   }
+  bool refuseMoves = false;
 };
 
+// The spool file becomes the extracted file where it can be moved, and is copied where it cannot.
 TEST(VerifiedSpool, ALargeEntryIsDecompressedOnceWithItsSpoolRemovedAfterwards) {
-  for (bool spoolPossible : {true, false}) {
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    const bool spoolPossible = variant != 2;
     TempFolder folder;
     const std::string content = HexOf(6u << 20, 5);
     WatchedFiles files;
     files.archive = BuildArchive(folder, {{"large.txt", content}});
     files.refuseBesideArchive = !spoolPossible;
+    files.refuseMoves = variant == 1;
     ZipReader reader(files, files.archive);
     const std::uint64_t compressed = reader.Entry(0).compressedSize;
     files.archiveBytesRead = 0;
@@ -256,6 +286,7 @@ TEST(VerifiedSpool, ALargeEntryIsDecompressedOnceWithItsSpoolRemovedAfterwards) 
     EXPECT_EQ(ListFolder(folder.Path()).size(), spoolPossible ? 4u : 3u); // a.zip, in, in/large.txt (+ spool)
     reader.Extract(0, folder / "out", true, "", kBuffer);
     EXPECT_TRUE(ReadFile(folder / "out/large.txt") == content);
+    EXPECT_EQ(files.Stat(folder / "out/large.txt").modified, 1000000000);
     EXPECT_EQ(files.archiveBytesRead, spoolPossible ? compressed : 2 * compressed);
     EXPECT_EQ(ListFolder(folder.Path()),
               (std::vector<std::string>{"a.zip", "in", "in/large.txt", "out", "out/large.txt"}));

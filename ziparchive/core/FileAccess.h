@@ -35,6 +35,15 @@ public:
   virtual void SetModificationTime(std::int64_t modified) = 0;
   // Flushes, closes and renames the file to its final path.
   virtual void Commit() = 0;
+  // Instead of Commit: gives the file the time `modified` and moves it to `otherPath` (replacing any
+  // file there) when that can be done without copying. False when it cannot (another file system, a
+  // file access that does not offer it): the file is then still readable by its temporary path and
+  // is removed by Discard.
+  virtual bool MoveTo(const std::string& otherPath, std::int64_t modified) {
+    (void)otherPath;
+    (void)modified;
+    return false;
+  }
   // Closes and removes the temporary file (never throws).
   virtual void Discard() noexcept = 0;
 };

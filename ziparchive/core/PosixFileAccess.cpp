@@ -86,6 +86,16 @@ public:
       ThrowIo("replace", finalPath_, error);
     }
   }
+  bool MoveTo(const std::string& otherPath, std::int64_t modified) override {
+    if (fd_ < 0) return false;
+    const struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(modified), 0}};
+    if (futimens(fd_, times) != 0) return false;
+    // Moved while still open: a failed move leaves the file as it was, to be copied instead.
+    if (rename(temporaryPath_.c_str(), otherPath.c_str()) != 0) return false;
+    close(fd_);
+    fd_ = -1;
+    return true;
+  }
   void Discard() noexcept override {
     if (fd_ < 0) return;
     close(fd_);

@@ -52,6 +52,10 @@ bool VerifiedSpool::Complete() {
   return !failed_;
 }
 
+bool VerifiedSpool::MoveTo(const std::string& path, std::int64_t modified) {
+  return Complete() && file_->MoveTo(path, modified);
+}
+
 void VerifiedSpool::CopyTo(ByteSink& out) {
   std::unique_ptr<InputFile> in = files_.OpenForReading(file_->TemporaryPath());
   std::vector<std::uint8_t> piece(kPiece);

@@ -1,5 +1,5 @@
 // Holds the data of one large entry, decoded and verified by a test, in a temporary file beside the
-// archive, so that extracting that entry right after its test copies the file instead of
+// archive, so that extracting that entry right after its test moves (or copies) the file instead of
 // decompressing the entry a second time. The file is removed with the object. A spool that cannot
 // be written (a read-only folder, a full disk) is simply not used.
 #pragma once
@@ -28,6 +28,9 @@ public:
   std::uint64_t Size() const { return size_; }
   // Copies the spooled data into `out` in large pieces; throws ZipError when they cannot be read back.
   void CopyTo(ByteSink& out);
+  // Makes the spool file itself the file at `path`, with the time `modified`, when it can be moved
+  // there; false otherwise (the data can still be copied).
+  bool MoveTo(const std::string& path, std::int64_t modified);
 
 private:
   void Flush();

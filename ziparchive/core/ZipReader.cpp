@@ -247,6 +247,12 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
   const std::size_t slash = name.rfind('/');
   if (slash != std::string::npos) MakeFolders(JoinPath(targetFolder, name.substr(0, slash)));
 
+  // Tested just before and spooled: the spool file itself becomes the file where it can be moved.
+  if (spool_ && spoolIndex_ == index && spool_->MoveTo(path, entry.modified)) {
+    spool_.reset();
+    if (progress_) progress_(entry.compressedSize);
+    return;
+  }
   // The data go to a temporary file that takes the entry's name only once they are verified.
   std::unique_ptr<OutputFile> output = files_.CreateBeside(path);
   try {
