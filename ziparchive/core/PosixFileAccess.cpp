@@ -113,7 +113,8 @@ private:
 std::string RandomSuffix() {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}();
-  unsigned value = seed ^ (counter.fetch_add(1) * 2654435761u) ^ static_cast<unsigned>(getpid());
+  static const unsigned process = static_cast<unsigned>(getpid());
+  unsigned value = seed ^ (counter.fetch_add(1) * 2654435761u) ^ process;
   const char* digits = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string suffix;
   for (int i = 0; i < 6; ++i, value /= 36) suffix += digits[value % 36];
@@ -146,14 +147,18 @@ std::unique_ptr<OutputFile> PosixFileAccess::CreateBeside(const std::string& fin
 }
 
 void PosixFileAccess::CreateFolders(const std::string& path) {
-  for (std::size_t end = 1; end <= path.size(); ++end) {
-    if (end != path.size() && path[end] != '/') continue;
-    std::string prefix = path.substr(0, end);
-    if (mkdir(prefix.c_str(), 0777) == 0) continue;
-    int error = errno;
-    struct stat info;
-    if (stat(prefix.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) ThrowIo("create the folder", prefix, error);
+  if (path.empty()) return;
+  // The deepest folder first: usually only it is missing, and its parents need no call at all.
+  if (mkdir(path.c_str(), 0777) == 0) return;
+  int error = errno;
+  const std::size_t slash = path.find_last_of('/', path.size() - 2);
+  if (error == ENOENT && slash != std::string::npos && slash > 0) {
+    CreateFolders(path.substr(0, slash));
+    if (mkdir(path.c_str(), 0777) == 0) return;
+    error = errno;
   }
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) ThrowIo("create the folder", path, error);
 }
 
 void PosixFileAccess::SetModificationTime(const std::string& path, std::int64_t modified) {
