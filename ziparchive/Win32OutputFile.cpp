@@ -27,6 +27,11 @@ std::wstring TemporaryName(int attempt) {
            std::to_wstring(GetTickCount() + static_cast<DWORD>(attempt)) + L".tmp";
 }
 
+bool SetWriteTime(HANDLE file, std::int64_t modified) {
+    const FILETIME time = UnixToFileTime(modified);
+    return SetFileTime(file, nullptr, nullptr, &time) != 0;
+}
+
 } // namespace
 
 Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath) : m_finalPath(longFinalPath) {
@@ -81,11 +86,8 @@ void Win32OutputFile::SetModificationTime(std::int64_t modified) {
 void Win32OutputFile::Commit() {
     // Set last, through the open handle: no write can change it afterwards, and the file need not be
     // opened again by name.
-    if (m_hasTime) {
-        const FILETIME time = UnixToFileTime(m_modified);
-        if (!SetFileTime(m_file.Get(), nullptr, nullptr, &time))
-            ThrowLastError("Cannot set the file's modification time", m_finalPath);
-    }
+    if (m_hasTime && !SetWriteTime(m_file.Get(), m_modified))
+        ThrowLastError("Cannot set the file's modification time", m_finalPath);
     if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
     if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         ThrowLastError("Cannot move the finished file into place", m_finalPath);
@@ -94,8 +96,7 @@ void Win32OutputFile::Commit() {
 
 bool Win32OutputFile::MoveTo(const std::string& otherPath, std::int64_t modified) {
     if (!m_file.Valid() || m_settled) return false;
-    const FILETIME time = UnixToFileTime(modified);
-    if (!SetFileTime(m_file.Get(), nullptr, nullptr, &time) || !m_file.Close()) return false;
+    if (!SetWriteTime(m_file.Get(), modified) || !m_file.Close()) return false;
     // Without MOVEFILE_COPY_ALLOWED: a move to another volume fails, and the caller copies instead.
     if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(Utf8ToWide(otherPath)).c_str(), MOVEFILE_REPLACE_EXISTING))
         return false;

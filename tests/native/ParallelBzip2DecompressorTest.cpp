@@ -1,9 +1,9 @@
 // Decoding bzip2 blocks on several threads must give exactly what libbz2 gives, and call damaged
 // whatever libbz2 calls damaged.
+#include "Libbz2Reference.h"
 #include "core/ParallelBzip2Decompressor.h"
 #include "core/ZipError.h"
 
-#include <bzlib.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -19,17 +19,6 @@ struct Collect : ByteSink {
   Bytes bytes;
   void Put(const std::uint8_t* data, std::size_t length) override { bytes.insert(bytes.end(), data, data + length); }
 };
-
-Bytes Compress(const Bytes& input, int blockSize) {
-  unsigned capacity = static_cast<unsigned>(input.size() + input.size() / 100 + 1000);
-  Bytes out(capacity);
-  char none = 0;
-  char* source = input.empty() ? &none : const_cast<char*>(reinterpret_cast<const char*>(input.data()));
-  EXPECT_EQ(BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
-                                     static_cast<unsigned>(input.size()), blockSize, 0, 0), BZ_OK);
-  out.resize(capacity);
-  return out;
-}
 
 // Decodes `stream` fed in pieces of `piece` bytes; returns whether the end was seen.
 bool Decode(const Bytes& stream, Bytes& output, std::size_t piece = 65536, unsigned threads = 2) {
@@ -57,7 +46,7 @@ TEST(ParallelBzip2Decompressor, GivesBackWhatLibbz2Compressed) {
   std::vector<std::pair<Bytes, int>> cases = {
       {{}, 9}, {{'x'}, 9}, {Mixed(100, 1), 9}, {Mixed(2500000, 2), 1}, {Mixed(3000000, 3), 9}, {Bytes(30u << 20, 0), 9}};
   for (auto& [input, level] : cases) {
-    Bytes stream = Compress(input, level);
+    Bytes stream = Libbz2Compress(input, level);
     for (unsigned threads : {1u, 3u}) {
       Bytes output;
       EXPECT_TRUE(Decode(stream, output, 65536, threads)) << input.size() << " bytes";
@@ -68,7 +57,7 @@ TEST(ParallelBzip2Decompressor, GivesBackWhatLibbz2Compressed) {
 
 TEST(ParallelBzip2Decompressor, AnySplitOfTheInputWorksAndTrailingBytesAreIgnored) {
   Bytes input = Mixed(450000, 4);
-  Bytes stream = Compress(input, 1);
+  Bytes stream = Libbz2Compress(input, 1);
   stream.insert(stream.end(), {'t', 'r', 'a', 'i', 'l'});
   for (std::size_t piece : {1u, 13u, 4096u, 1000000u}) {
     Bytes output;
@@ -79,7 +68,7 @@ TEST(ParallelBzip2Decompressor, AnySplitOfTheInputWorksAndTrailingBytesAreIgnore
 
 TEST(ParallelBzip2Decompressor, DamagedStreamsAreRefused) {
   Bytes input = Mixed(1200000, 5);
-  Bytes stream = Compress(input, 2);
+  Bytes stream = Libbz2Compress(input, 2);
   auto damaged = [&](Bytes bad) {
     Bytes output;
     try {

@@ -1,6 +1,7 @@
 // The parallel bzip2 compressor: its bytes never depend on the number of threads, and the stream must
 // stay standard. With libbz2 encoding every block, it must write exactly what libbz2 writes for the
 // whole input at once: the blocks are cut and joined where and as libbz2 does.
+#include "Libbz2Reference.h"
 #include "core/Bzip2StreamJoiner.h"
 #include "core/ParallelBzip2Compressor.h"
 
@@ -26,18 +27,6 @@ struct Collect : ByteSink {
     bytes.insert(bytes.end(), data, data + length);
   }
 };
-
-Bytes Reference(const Bytes& input, int blockSize) {
-  unsigned capacity = static_cast<unsigned>(input.size() + input.size() / 100 + 1000);
-  Bytes out(capacity);
-  char none = 0; // libbz2 refuses a null source even for no input
-  char* source = input.empty() ? &none : const_cast<char*>(reinterpret_cast<const char*>(input.data()));
-  int result = BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
-                                        static_cast<unsigned>(input.size()), blockSize, 0, 0);
-  EXPECT_EQ(result, BZ_OK);
-  out.resize(capacity);
-  return out;
-}
 
 enum class Blocks { Libbz2Only, OwnEncoderForSmall };
 
@@ -95,7 +84,7 @@ constexpr std::size_t kLevel1Limit = 100000 - 19;
 // With libbz2 for every block: libbz2's own bytes. As the program runs (our encoder for small
 // blocks): the same bytes on any number of threads, decoded by libbz2 to the input.
 void ExpectSoundStreams(const Bytes& input, int level, const std::string& what) {
-  Bytes expected = Reference(input, level);
+  Bytes expected = Libbz2Compress(input, level);
   Bytes ours = Parallel(input, level, 1, 65536, Blocks::OwnEncoderForSmall);
   EXPECT_EQ(Decompress(ours, input.size()), input) << what;
   for (unsigned threads : {1u, 2u, 4u}) {
@@ -147,7 +136,7 @@ TEST(ParallelBzip2, LargeInputsMatchLibbz2AndRoundTrip) {
   Bytes random = Random(3 * 1024 * 1024 + 17, 11);
   Bytes text = Text(6 * 1024 * 1024 + 5, 12);
   for (const Bytes* input : {&random, &text}) {
-    Bytes expected = Reference(*input, 9);
+    Bytes expected = Libbz2Compress(*input, 9);
     for (unsigned threads : {1u, 2u, 4u}) {
       Bytes stream = Parallel(*input, -1, threads);
       ASSERT_EQ(stream, expected) << threads << " threads";
@@ -165,7 +154,7 @@ TEST(ParallelBzip2, LongRunsOfOneByteMatchLibbz2) {
 
 TEST(ParallelBzip2, OutputDoesNotDependOnHowTheInputIsFed) {
   Bytes input = Text(3 * kLevel1Limit + 1234, 21);
-  Bytes expected = Reference(input, 1);
+  Bytes expected = Libbz2Compress(input, 1);
   for (std::size_t piece : {1u, 7u, 4096u, 99981u, 1000000u})
     EXPECT_EQ(Parallel(input, 1, 2, piece), expected) << "pieces of " << piece;
 }
@@ -189,7 +178,7 @@ TEST(ParallelBzip2, StreamsAreReadByTheBzip2Tool) {
 
 TEST(Bzip2StreamJoiner, FindsTheBlockOfAOneBlockStreamAndRejectsOthers) {
   Bytes input = Text(50000, 41);
-  Bytes stream = Reference(input, 9);
+  Bytes stream = Libbz2Compress(input, 9);
   Bzip2BlockBits bits;
   ASSERT_TRUE(FindBzip2Block(stream.data(), stream.size(), bits));
   // A stream of one block has that block's CRC as its combined CRC; rejoining gives it back.
@@ -203,7 +192,7 @@ TEST(Bzip2StreamJoiner, FindsTheBlockOfAOneBlockStreamAndRejectsOthers) {
   EXPECT_FALSE(FindBzip2Block(damaged.data(), damaged.size(), bits));
   Bytes notBzip2(stream.begin() + 1, stream.end());
   EXPECT_FALSE(FindBzip2Block(notBzip2.data(), notBzip2.size(), bits));
-  Bytes empty = Reference({}, 9); // no block at all
+  Bytes empty = Libbz2Compress({}, 9); // no block at all
   EXPECT_FALSE(FindBzip2Block(empty.data(), empty.size(), bits));
 }
 

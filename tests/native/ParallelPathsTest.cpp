@@ -98,26 +98,38 @@ TEST(ParallelWriter, EntriesKeepTheirOrderContentAndBytes) {
   }
 }
 
+// An output file that passes every call on to a real one, except moves: it can only be committed
+// or copied, as a file on another file system.
+class PassThroughOutput : public OutputFile {
+public:
+  explicit PassThroughOutput(std::unique_ptr<OutputFile> inner) : inner_(std::move(inner)) {}
+  void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+    inner_->WriteAt(offset, data, length);
+  }
+  void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
+  const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
+  void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
+  void Commit() override { inner_->Commit(); }
+  void Discard() noexcept override { inner_->Discard(); }
+
+private:
+  std::unique_ptr<OutputFile> inner_;
+};
+
 // An archive file that refuses to grow past a limit, like a full disk.
 class FullDisk : public PosixFileAccess {
 public:
   explicit FullDisk(std::uint64_t limit) : limit_(limit) {}
   std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
-    class Limited : public OutputFile {
+    class Limited : public PassThroughOutput {
     public:
-      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit) : inner_(std::move(inner)), limit_(limit) {}
+      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit) : PassThroughOutput(std::move(inner)), limit_(limit) {}
       void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
         if (offset + length > limit_) throw ZipError(ZipErrorKind::Io, "no space left on the disk", 28);
-        inner_->WriteAt(offset, data, length);
+        PassThroughOutput::WriteAt(offset, data, length);
       }
-      void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
-      const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
-      void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
-      void Commit() override { inner_->Commit(); }
-      void Discard() noexcept override { inner_->Discard(); }
 
     private:
-      std::unique_ptr<OutputFile> inner_;
       std::uint64_t limit_;
     };
     return std::make_unique<Limited>(PosixFileAccess::CreateBeside(finalPath), limit_);
@@ -247,22 +259,7 @@ public:
     if (refuseBesideArchive && finalPath == archive) throw ZipError(ZipErrorKind::Io, "read-only folder", 30);
     if (!refuseMoves) return PosixFileAccess::CreateBeside(finalPath);
     // As if every other path were on another file system: files can only be copied there.
-    class Unmovable : public OutputFile {
-    public:
-      explicit Unmovable(std::unique_ptr<OutputFile> inner) : inner_(std::move(inner)) {}
-      void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
-        inner_->WriteAt(offset, data, length);
-      }
-      void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
-      const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
-      void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
-      void Commit() override { inner_->Commit(); }
-      void Discard() noexcept override { inner_->Discard(); }
-
-    private:
-      std::unique_ptr<OutputFile> inner_;
-    };
-    return std::make_unique<Unmovable>(PosixFileAccess::CreateBeside(finalPath));
+    return std::make_unique<PassThroughOutput>(PosixFileAccess::CreateBeside(finalPath));
   }
   bool refuseMoves = false;
 };

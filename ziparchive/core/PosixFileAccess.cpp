@@ -40,6 +40,12 @@ private:
   std::string path_;
 };
 
+// The modification time of an open file; the access time becomes now.
+bool SetModified(int fd, std::int64_t modified) {
+  const struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(modified), 0}};
+  return futimens(fd, times) == 0;
+}
+
 class PosixOutputFile : public OutputFile {
 public:
   PosixOutputFile(int fd, std::string temporaryPath, std::string finalPath)
@@ -68,8 +74,7 @@ public:
     int fd = fd_;
     fd_ = -1;
     // Set last, on the open file: no write can change it afterwards.
-    const struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(modified_), 0}};
-    if (hasTime_ && futimens(fd, times) != 0) {
+    if (hasTime_ && !SetModified(fd, modified_)) {
       int error = errno;
       close(fd);
       unlink(temporaryPath_.c_str());
@@ -88,8 +93,7 @@ public:
   }
   bool MoveTo(const std::string& otherPath, std::int64_t modified) override {
     if (fd_ < 0) return false;
-    const struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(modified), 0}};
-    if (futimens(fd_, times) != 0) return false;
+    if (!SetModified(fd_, modified)) return false;
     // Moved while still open: a failed move leaves the file as it was, to be copied instead.
     if (rename(temporaryPath_.c_str(), otherPath.c_str()) != 0) return false;
     close(fd_);
