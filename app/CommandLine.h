@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // The arguments of a whole command line, the program's name first. The program's name ends at
 // the first blank outside double quotes and takes its quotes away; every other argument follows

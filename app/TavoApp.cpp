@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/ProgramFolder.h"
-#include "ui/JobState.h"
+#include "ui/ProgramFolder.h"
+#include "jobs/JobState.h"
 #include "ui/MainDialog.h"
 #include "ui/ProgressDialog.h"
 #include "update/UpdateCheck.h"

@@ -2,8 +2,8 @@
 // own block decoder (Bzip2BlockDecoder), with the outputs compared.
 //   bzip2decode FILE.bz2 [RUNS]    prints MB/s of output for each, the best of RUNS (default 3)
 // Exit status: 0 same output, 1 different output or a decoder failed, 2 bad usage.
-#include "core/Bzip2StreamDecoder.h"
-#include "core/Codec.h"
+#include "core/bzip2/Bzip2StreamDecoder.h"
+#include "core/methods/Codec.h"
 
 #include <algorithm>
 #include <chrono>

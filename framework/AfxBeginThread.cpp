@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "Exception.h"
+#include "base/Exception.h"
 
 namespace {
 struct ThreadStart {

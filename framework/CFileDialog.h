@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "CString.h"
+#include "base/CString.h"
 
 class CWnd;
 struct IFileDialog;

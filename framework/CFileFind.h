@@ -14,7 +14,7 @@
 
 #include <windows.h>
 
-#include "CString.h"
+#include "base/CString.h"
 
 class CFileFind {
 public:

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "Exception.h"
+#include "base/Exception.h"
 
 class CInternetException : public CException {
 public:

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "CString.h"
+#include "base/CString.h"
 
 class CWnd;
 

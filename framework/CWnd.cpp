@@ -3,7 +3,7 @@
 #include <new>
 
 #include "CWinApp.h"
-#include "Exception.h"
+#include "base/Exception.h"
 
 namespace {
 // The window property that leads from a window to the object handling its messages.

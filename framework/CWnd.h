@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "CMenu.h"
-#include "CString.h"
+#include "base/CString.h"
 #include "MessageMap.h"
 
 class CWnd {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "framework/CFileFind.h"
-#include "framework/Exception.h"
-#include "ui/JobState.h"
+#include "base/Exception.h"
+#include "jobs/JobState.h"
 
 namespace {
 bool EndsWithSeparator(const CString& path) {

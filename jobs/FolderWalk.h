@@ -1,7 +1,7 @@
 // The folder walk of a folder zip job: lists every file below a folder, at any depth.
 #pragma once
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // Appends the full path of every file below folder to g_folderFiles: the path of the folder that
 // holds the file, one "\" and the file's name. Depth-first in the order the file system lists each

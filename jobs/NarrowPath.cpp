@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 std::string ToNarrowPath(const CString& text) {
     if (text.IsEmpty()) return std::string();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // The same text in the current thread's ANSI code page (CP_THREAD_ACP). A character the code page
 // lacks becomes the system's default character. Throws CMemoryException when the system runs out

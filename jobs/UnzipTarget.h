@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // The archive's path cut before the last "." of its file name (C:\data\photos.zip gives
 // C:\data\photos). Dots in the folder part are never cut at, nor is a dot that starts the file

@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "framework/Exception.h"
+#include "base/Exception.h"
 #include "jobs/UnzipTarget.h"
-#include "ui/JobMessages.h"
-#include "ui/JobState.h"
+#include "jobs/JobMessages.h"
+#include "jobs/JobState.h"
 #include "ziparchive/CZipArchive.h"
 
 namespace {

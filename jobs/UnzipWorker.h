@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // Started by "Unzip" and by the progress dialog (StartJobWorker); the parameter is not used.
 UINT UnzipThreadProc(LPVOID);

@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "framework/CFileFind.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 #include "jobs/FolderWalk.h"
-#include "ui/JobMessages.h"
-#include "ui/JobState.h"
+#include "jobs/JobMessages.h"
+#include "jobs/JobState.h"
 #include "ziparchive/CZipArchive.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // Started by "Zip" (StartJobWorker); the parameter is not used.
 UINT ZipThreadProc(LPVOID);

@@ -1,7 +1,5 @@
 #include "pickers/FilePicker.h"
 
-#include "ui/MainDialog.h"
-
 namespace {
 const wchar_t kZipFilter[] = L"Zip Files(*.zip)|*.zip|";
 const wchar_t kTitle[] = L"Select only one file and click on the Select button below";
@@ -27,11 +25,8 @@ BOOL AFileDialog::OnInitDialog() {
     return TRUE;
 }
 
-CString CTAVODlg::BrowseForFile(BOOL zipFilter) {
+INT_PTR PickFile(BOOL zipFilter, CString& pathName) {
     AFileDialog dialog(TRUE, nullptr, nullptr, OFN_OVERWRITEPROMPT, zipFilter ? kZipFilter : nullptr, nullptr);
     dialog.GetOFN().lpstrTitle = kTitle;
-    CString pathName;
-    const INT_PTR result = g_runFilePicker(dialog, pathName);
-    if (result != IDOK) MessageBox(L"No File Selected!", nullptr, MB_OK);
-    return pathName;
+    return g_runFilePicker(dialog, pathName);
 }

@@ -1,5 +1,4 @@
-// AFileDialog: the file picker of both jobs, a file-open dialog whose confirm button reads
-// "Select". CTAVODlg::BrowseForFile (defined with it) runs it and returns the chosen path.
+// AFileDialog: the file picker of both jobs, a file-open dialog whose confirm button reads "Select".
 #pragma once
 
 #include "framework/CFileDialog.h"
@@ -18,3 +17,7 @@ protected:
 // pick without the system dialog; the program never changes it.
 using FilePickerRunner = INT_PTR (*)(AFileDialog& dialog, CString& pathName);
 extern FilePickerRunner g_runFilePicker;
+
+// Shows the picker (zipFilter offers only .zip files) and gives its DoModal result and the full path
+// of the file the user chose, empty when none.
+INT_PTR PickFile(BOOL zipFilter, CString& pathName);

@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "ui/MainDialog.h"
-
 namespace {
 const wchar_t kTitle[] = L"Select a folder and click on the OK button below";
 // Room for a path of any length the file system allows, not only MAX_PATH.
@@ -39,7 +37,7 @@ void RunShellBrowser(BROWSEINFOW& request, wchar_t* path, DWORD pathChars) {
 
 FolderBrowserRunner g_runFolderBrowser = &RunShellBrowser;
 
-CString CTAVODlg::BrowseForFolder() {
+CString PickFolder() {
     // Not owned by the main window, with the classic look: no edit box, no new-folder button.
     BROWSEINFOW request = {};
     request.hwndOwner = nullptr;

@@ -1,11 +1,11 @@
 #include "ui/MainDialog.h"
 
-#include "app/ProgramFolder.h"
+#include "ui/ProgramFolder.h"
 #include "framework/CPaintDC.h"
 #include "framework/CRect.h"
 #include "framework/CWinApp.h"
 #include "ui/AboutDialog.h"
-#include "ui/JobState.h"
+#include "jobs/JobState.h"
 #include "ui/StatusLabel.h"
 
 BEGIN_MESSAGE_MAP(CTAVODlg, CDialog)

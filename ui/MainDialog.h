@@ -1,6 +1,7 @@
 // CTAVODlg: the main window. Two groups of job buttons (unzip, zip), a progress bar shared by
 // both jobs, a coloured status line and "MORE", which opens the About box.
-// The job buttons and job messages are handled in jobs/ and ui/JobMessages.cpp.
+// Its members are defined by concern: MainDialog.cpp (the window itself), MainDialogUnzip.cpp and
+// MainDialogZip.cpp (the job buttons), MainDialogJobs.cpp (the job messages), MainDialogPickers.cpp.
 #pragma once
 
 #include "framework/CButton.h"
@@ -19,10 +20,10 @@ public:
 
     // Replaces the status line by a new label with this text, red when isError is non-zero.
     void ShowStatus(CString text, int isError);
-    // The file picker (pickers/FilePicker.cpp): the full path of the file the user chose, empty
+    // The file picker: the full path of the file the user chose, empty
     // when none; zipFilter offers only .zip files.
     CString BrowseForFile(BOOL zipFilter);
-    // The folder picker (pickers/FolderPicker.cpp): the full path of the folder the user chose,
+    // The folder picker: the full path of the folder the user chose,
     // empty when none.
     CString BrowseForFolder();
 
@@ -34,16 +35,16 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnMore();
 
-    // The unzip job (jobs/UnzipButtons.cpp).
+    // The unzip job.
     void OnSelectFileToUnzip();
     void OnUnzip();
 
-    // The zip job (jobs/ZipButtons.cpp).
+    // The zip job.
     void OnSelectFileToZip();
     void OnSelectFolderToZip();
     void OnZip();
 
-    // The job messages (ui/JobMessages.cpp).
+    // The job messages.
     LRESULT OnJobStep(WPARAM, LPARAM);
     LRESULT OnJobDone(WPARAM, LPARAM);
     LRESULT OnJobStart(WPARAM, LPARAM);

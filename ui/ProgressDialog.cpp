@@ -4,8 +4,8 @@
 
 #include "framework/CWinApp.h"
 #include "jobs/UnzipWorker.h"
-#include "ui/JobMessages.h"
-#include "ui/JobState.h"
+#include "jobs/JobMessages.h"
+#include "jobs/JobState.h"
 
 BEGIN_MESSAGE_MAP(ProgressDLG, CDialog)
     ON_MESSAGE(WM_JOB_STEP, &ProgressDLG::OnJobStep)

@@ -8,7 +8,7 @@
 
 #include "framework/CHttpFile.h"
 #include "framework/CInternetSession.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 #include "update/UpdateReply.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <string>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 
 // The version this build is. A server version above it is an update.
 constexpr int kInstalledVersion = 19;

@@ -10,13 +10,13 @@
 #include <new>
 #include <string>
 
-#include "core/Codec.h"
+#include "core/methods/Codec.h"
 #include "core/ZipReader.h"
 #include "core/ZipWriter.h"
-#include "ziparchive/EntryName.h"
-#include "ziparchive/WideUtf8.h"
-#include "ziparchive/Win32FileSystem.h"
-#include "ziparchive/ZipFailureReport.h"
+#include "core/EntryName.h"
+#include "core/TextEncoding.h"
+#include "ziparchive/win32/Win32FileSystem.h"
+#include "ziparchive/win32/ZipFailureReport.h"
 
 using zipfacade::ReportCurrentException;
 using zipfacade::ReportFailure;
@@ -69,7 +69,7 @@ bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSi
         if (!path || !*path) return WrongUse(failure, L"No archive path was given");
         if (volumeSize != 0)
             return ReportFailure(failure, CZipException::unsupported, 0, L"Archives split into volumes are not supported", path), false;
-        const std::string utf8Path = zipfacade::WideToUtf8(path);
+        const std::string utf8Path = zipcore::WideToUtf8(path);
         if (mode == zipOpen) {
             auto reader = std::make_unique<zipcore::ZipReader>(m_impl->files, utf8Path);
             reader->SetProgress([this](std::uint64_t bytes) { m_progressDone += bytes; });
@@ -115,8 +115,8 @@ bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, b
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
         if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         if (!folder || !*folder) return WrongUse(failure, L"No target folder was given", m_impl->path);
-        const std::string name = newName ? zipfacade::WideToUtf8(newName) : std::string();
-        m_impl->reader->Extract(index, zipfacade::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
+        const std::string name = newName ? zipcore::WideToUtf8(newName) : std::string();
+        m_impl->reader->Extract(index, zipcore::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
         return true;
     } catch (...) {
         ReportCurrentException(failure);
@@ -145,13 +145,14 @@ bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPa
     try {
         if (!m_impl || !m_impl->writer) return WrongUse(failure, L"No new archive is open for adding files");
         if (!fileName || !*fileName) return WrongUse(failure, L"No file name was given", m_impl->path);
-        std::wstring entryName;
-        if (!zipfacade::MakeEntryName(fileName, fullPath, entryName))
+        const std::string path = zipcore::WideToUtf8(fileName);
+        std::string entryName;
+        if (!zipcore::EntryNameFromPath(path, fullPath, entryName))
             return ReportFailure(failure, CZipException::unsafeName, 0,
                                  L"The file's name cannot be stored: it must name a file below the current folder", fileName),
                    false;
         // The core checks the name further (characters Windows forbids, device names, valid Unicode).
-        m_impl->writer->AddFile(zipfacade::WideToUtf8(fileName), zipfacade::WideToUtf8(entryName), level, smartness,
+        m_impl->writer->AddFile(path, entryName, level, smartness,
                                 BufferSize(bufferSize));
         return true;
     } catch (...) {
@@ -167,7 +168,7 @@ bool CZipArchive::AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entry
         if (!filePath || !*filePath) return WrongUse(failure, L"No file name was given", m_impl->path);
         if (!entryName || !*entryName) return WrongUse(failure, L"No entry name was given", filePath);
         // The core refuses names that are not relative and safe.
-        m_impl->writer->AddFile(zipfacade::WideToUtf8(filePath), zipfacade::WideToUtf8(entryName), level, smartness,
+        m_impl->writer->AddFile(zipcore::WideToUtf8(filePath), zipcore::WideToUtf8(entryName), level, smartness,
                                 BufferSize(bufferSize));
         return true;
     } catch (...) {
@@ -190,7 +191,7 @@ void CZipArchive::CloseImpl(int afterException, bool updateTimeStamp, wchar_t* p
                 if (updateTimeStamp) stampPath = m_impl->writer->ArchivePath();
             }
         } else if (m_impl->reader && afterException == 0 && updateTimeStamp) {
-            stampPath = zipfacade::WideToUtf8(m_impl->path);
+            stampPath = zipcore::WideToUtf8(m_impl->path);
         }
         m_impl->writer.reset();
         m_impl->reader.reset();

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "framework/CString.h"
+#include "base/CString.h"
 #include "ziparchive/ZipException.h"
 
 #ifdef ZIPARCHIVE_EXPORTS

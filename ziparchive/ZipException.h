@@ -2,7 +2,7 @@
 // the system's error code where there is one, and a readable reason.
 #pragma once
 
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 class CZipException : public CException {
 public:

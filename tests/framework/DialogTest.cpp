@@ -7,7 +7,7 @@
 #include "framework/CDialog.h"
 #include "framework/CWinApp.h"
 #include "framework/CProgressCtrl.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 #include "res/resource.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "Testkit.h"
 #include "framework/AfxBeginThread.h"
-#include "framework/Exception.h"
+#include "base/Exception.h"
 
 namespace {
 

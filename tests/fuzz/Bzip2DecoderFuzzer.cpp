@@ -3,7 +3,7 @@
 // leave to libbz2 (NotHandled). Each input is tried twice: as a whole stream, and as the body of a
 // block (after the magic and CRC) in a level-9 stream, where the block's CRC and the end of the
 // stream are filled in from what our decoder read, so that the comparison reaches past the CRC check.
-#include "core/Bzip2StreamDecoder.h"
+#include "core/bzip2/Bzip2StreamDecoder.h"
 
 #include <bzlib.h>
 

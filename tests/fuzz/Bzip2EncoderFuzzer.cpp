@@ -5,9 +5,9 @@
 // The first byte picks the level (its value modulo 9, plus 1) and libbz2's decoder (bit 6); when its
 // top bit is set, the rest is read as (byte, count) pairs, so that long runs and periodic data come
 // up often.
-#include "core/Bzip2BlockEncoder.h"
-#include "core/Bzip2SmallBlockEncoder.h"
-#include "core/Bzip2StreamJoiner.h"
+#include "core/bzip2/Bzip2BlockEncoder.h"
+#include "core/bzip2/Bzip2SmallBlockEncoder.h"
+#include "core/bzip2/Bzip2StreamJoiner.h"
 
 #include <bzlib.h>
 

@@ -60,7 +60,6 @@ private:
   std::size_t buffered_ = 0, used_ = 0;
 };
 
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 bool IsUnixHost(std::uint16_t versionMadeBy) {
   const int host = versionMadeBy >> 8;

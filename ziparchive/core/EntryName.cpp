@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace zipcore {
 namespace {
@@ -78,6 +79,65 @@ std::string LastComponent(const std::string& name) {
   if (!body.empty() && body.back() == '/') body.pop_back();
   std::size_t slash = body.rfind('/');
   return slash == std::string::npos ? body : body.substr(slash + 1);
+}
+
+namespace {
+
+// Length of the prefix that only says where a path starts: "\\?\", "\\?\UNC\server\share",
+// "\\server\share", "C:", or nothing.
+std::size_t RootPrefixLength(const std::string& path) {
+  std::size_t pos = 0;
+  const auto skipServerAndShare = [&]() {
+    for (int part = 0; part < 2 && pos < path.size(); ++part) {
+      while (pos < path.size() && !IsSeparator(path[pos])) ++pos;
+      if (part == 0 && pos < path.size()) ++pos;
+    }
+    return pos;
+  };
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
+      IsSeparator(path[3])) {
+    pos = 4;
+    if (path.compare(pos, 4, "UNC\\") == 0 || path.compare(pos, 4, "UNC/") == 0) {
+      pos += 4;
+      return skipServerAndShare();
+    }
+  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    pos = 2;
+    return skipServerAndShare();
+  }
+  if (path.size() >= pos + 2 && path[pos + 1] == ':' &&
+      ((path[pos] >= 'A' && path[pos] <= 'Z') || (path[pos] >= 'a' && path[pos] <= 'z')))
+    pos += 2;
+  return pos;
+}
+
+} // namespace
+
+bool EntryNameFromPath(const std::string& path, bool fullPath, std::string& name) {
+  name.clear();
+  std::vector<std::string> parts;
+  bool climbs = false;
+  std::size_t pos = RootPrefixLength(path);
+  while (pos <= path.size()) {
+    std::size_t end = pos;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string part = path.substr(pos, end - pos);
+    if (part == "..") climbs = true;
+    if (!part.empty() && part != ".") parts.push_back(part);
+    pos = end + 1;
+  }
+  if (parts.empty()) return false;
+  if (!fullPath) {
+    if (parts.back() == "..") return false;
+    name = parts.back();
+    return true;
+  }
+  if (climbs) return false;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i) name += '/';
+    name += parts[i];
+  }
+  return true;
 }
 
 } // namespace zipcore

@@ -16,7 +16,17 @@ std::string NormalizeEntryName(const std::string& name);
 // and text that is not valid UTF-8. One trailing separator (a folder entry) is allowed.
 std::string WhyUnsafe(const std::string& name);
 
+// A name in double quotes, as messages show it.
+inline std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
 // The last component of a normalised name (a folder entry's trailing "/" dropped).
 std::string LastComponent(const std::string& name);
+
+// The name under which a file added by its path is stored. path is relative or absolute (UTF-8,
+// "\" or "/" separators). fullPath true: the whole path without its drive, UNC or root prefix and
+// without "." components, joined with "/" ("docs\.\a.txt" and "C:\docs\a.txt" both give
+// "docs/a.txt"); fullPath false: the file name alone. Returns false (name left empty) when no name
+// remains or a ".." component would name a file outside the archive's tree once extracted.
+bool EntryNameFromPath(const std::string& path, bool fullPath, std::string& name);
 
 } // namespace zipcore

@@ -18,7 +18,7 @@
 // clearly when their data is tested or extracted (Unsupported); they never produce output.
 #pragma once
 
-#include "core/Codec.h"
+#include "core/methods/Codec.h"
 #include "core/FileAccess.h"
 #include "core/ZipEntry.h"
 

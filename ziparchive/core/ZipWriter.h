@@ -17,7 +17,7 @@
 // archive is never finished without an entry whose AddFile returned.
 #pragma once
 
-#include "core/BackgroundEntries.h"
+#include "core/parallel/BackgroundEntries.h"
 #include "core/FileAccess.h"
 #include "core/ZipEntry.h"
 

@@ -1,0 +1,61 @@
+#include "jobs/JobMessages.h"
+
+#include <commctrl.h>
+
+#include <climits>
+
+#include "jobs/JobState.h"
+
+namespace {
+constexpr int kPseudoSteps = 95;
+
+bool PackingFolder() { return g_zipSelected.load() != 0 && g_zipSourceIsFolder.load() != 0; }
+}
+
+void StepJobProgress(CProgressCtrl& bar) {
+    if (g_jobRunning.load() == 0) return;
+    // A worker may write 100 into the position from its own thread at any moment: a
+    // compare-and-swap never overwrites that with a smaller value computed just before.
+    int pos = g_progressPos.load();
+    int next = pos;
+    do {
+        next = (pos < 100 || PackingFolder()) ? pos + 1 : pos;
+    } while (!g_progressPos.compare_exchange_weak(pos, next));
+    bar.SetPos(next);
+}
+
+void StartJobProgress(CProgressCtrl& bar) {
+    // A small archive may be done, and its worker's final 100 written, before the window takes
+    // this message: nothing before the start can have moved the position, so 100 is that mark
+    // and stays for the worker's last step to show.
+    int pos = g_progressPos.load();
+    while (pos != 100 && !g_progressPos.compare_exchange_weak(pos, 0)) {
+    }
+    int upper = 100;
+    if (PackingFolder()) {
+        const uint32_t steps = g_entryCount.load();
+        upper = steps > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(steps);
+    }
+    bar.SendMessage(PBM_SETRANGE32, 0, upper);
+    bar.SetPos(0);
+}
+
+UINT PseudoProgressProc(LPVOID) {
+    for (int step = 0; step < kPseudoSteps; ++step) {
+        ::Sleep(static_cast<DWORD>(g_progressDelay.load()));
+        ::PostMessageW(g_jobWindow.load(), WM_JOB_STEP, 0, 0);
+        if (g_jobRunning.load() == 0) break;
+    }
+    return 0;
+}
+
+void ShowJobMessage(const wchar_t* text, const wchar_t* caption) {
+    ::MessageBoxW(g_jobWindow.load(), text, caption, MB_OK);
+}
+
+BOOL StartJobWorker(AFX_THREADPROC worker) {
+    g_jobRunning = 1;
+    if (AfxBeginThread(worker, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr)) return TRUE;
+    g_jobRunning = 0;
+    return FALSE;
+}

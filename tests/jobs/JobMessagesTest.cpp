@@ -1,0 +1,163 @@
+// The job messages on a real progress bar, the pseudo-progress thread and the workers' message box.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "Testkit.h"
+#include "jobs/JobMessages.h"
+#include "jobs/JobState.h"
+
+namespace {
+
+// A real progress bar in a window of this thread, with the job state reset around each test.
+class JobMessages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+        ::InitCommonControlsEx(&controls);
+        m_barWindow = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(nullptr, m_barWindow);
+        m_bar.Attach(m_barWindow);
+        g_jobRunning = 0;
+        g_zipSelected = 0;
+        g_zipSourceIsFolder = 0;
+        g_progressPos = 0;
+    }
+    void TearDown() override {
+        m_bar.Detach();
+        if (m_barWindow) ::DestroyWindow(m_barWindow);
+        g_jobRunning = 0;
+    }
+    int High() const { return static_cast<int>(::SendMessageW(m_barWindow, PBM_GETRANGE, FALSE, 0)); }
+    int Pos() const { return static_cast<int>(::SendMessageW(m_barWindow, PBM_GETPOS, 0, 0)); }
+
+    HWND m_barWindow = nullptr;
+    CProgressCtrl m_bar;
+};
+
+TEST_F(JobMessages, AStepWithoutARunningJobChangesNothing) {
+    m_bar.SetPos(7);
+    g_progressPos = 7;
+    StepJobProgress(m_bar);
+    EXPECT_EQ(7, Pos());
+    EXPECT_EQ(7, g_progressPos.load());
+}
+
+TEST_F(JobMessages, StepsStopAt100UnlessAFolderIsBeingPacked) {
+    g_jobRunning = 1;
+    StartJobProgress(m_bar);
+    EXPECT_EQ(100, High());
+    for (int i = 0; i < 120; ++i) StepJobProgress(m_bar);
+    EXPECT_EQ(100, g_progressPos.load());
+    EXPECT_EQ(100, Pos());
+
+    g_zipSelected = 1;
+    g_zipSourceIsFolder = 1;
+    g_entryCount = 150;
+    g_progressPos = 0;  // as the Zip button leaves it before it starts a worker
+    StartJobProgress(m_bar);
+    EXPECT_EQ(0, Pos());
+    EXPECT_EQ(150, High());
+    for (int i = 0; i < 120; ++i) StepJobProgress(m_bar);
+    EXPECT_EQ(120, g_progressPos.load()) << "a folder counts one step per file, past 100";
+    EXPECT_EQ(120, Pos());
+}
+
+TEST_F(JobMessages, AFolderOfMoreThan65535FilesGetsItsWholeRange) {
+    g_zipSelected = 1;
+    g_zipSourceIsFolder = 1;
+    g_entryCount = 70001;
+    StartJobProgress(m_bar);
+    EXPECT_EQ(70001, High()) << "the range is not cut to 16 bits";
+    g_jobRunning = 1;
+    g_progressPos = 69999;
+    StepJobProgress(m_bar);
+    EXPECT_EQ(70000, Pos());
+}
+
+TEST_F(JobMessages, AJobThatEndedBeforeItsStartWasTakenStillEndsFull) {
+    g_jobRunning = 1;
+    g_progressPos = 100;      // the worker was done before the window took WM_JOB_START
+    StartJobProgress(m_bar);
+    EXPECT_EQ(0, Pos());
+    StepJobProgress(m_bar);   // the worker's last step
+    StepJobProgress(m_bar);   // the pseudo-progress thread's first
+    EXPECT_EQ(100, Pos());
+}
+
+TEST_F(JobMessages, TheWorkersFinal100IsNeverOverwrittenBySmallerSteps) {
+    g_jobRunning = 1;
+    StartJobProgress(m_bar);
+    for (int i = 0; i < 40; ++i) StepJobProgress(m_bar);
+    g_progressPos = 100;  // the worker, just before its last step
+    StepJobProgress(m_bar);
+    StepJobProgress(m_bar);  // a late pseudo-progress step
+    EXPECT_EQ(100, Pos());
+}
+
+// A message-only window of this thread that collects what the pseudo-progress thread posts.
+struct StepCounter {
+    StepCounter() {
+        window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    ~StepCounter() { ::DestroyWindow(window); }
+    int TakeSteps() {
+        int steps = 0;
+        MSG msg;
+        while (::PeekMessageW(&msg, window, WM_JOB_STEP, WM_JOB_STEP, PM_REMOVE)) ++steps;
+        return steps;
+    }
+    HWND window;
+};
+
+DWORD WINAPI RunPseudoProgress(LPVOID) { return PseudoProgressProc(nullptr); }
+
+bool RunPseudoProgressToItsEnd() {
+    HANDLE thread = ::CreateThread(nullptr, 0, &RunPseudoProgress, nullptr, 0, nullptr);
+    const bool ended = ::WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0;
+    if (!ended) ::TerminateThread(thread, 1);
+    ::CloseHandle(thread);
+    return ended;
+}
+
+TEST_F(JobMessages, PseudoProgressPostsOnceAfterTheJobHasEndedAnd95TimesAtMost) {
+    StepCounter counter;
+    g_jobWindow = counter.window;
+    g_progressDelay = 1;
+
+    g_jobRunning = 0;
+    ASSERT_TRUE(RunPseudoProgressToItsEnd());
+    EXPECT_EQ(1, counter.TakeSteps()) << "it posts before it looks at the job";
+
+    g_jobRunning = 1;
+    ASSERT_TRUE(RunPseudoProgressToItsEnd());
+    EXPECT_EQ(95, counter.TakeSteps());
+}
+
+DWORD WINAPI ShowTestMessage(LPVOID) {
+    ShowJobMessage(L"Unzipping completed successfully.", L"Unzipper");
+    return 0;
+}
+
+TEST_F(JobMessages, AWorkersMessageIsOwnedByTheJobWindowWithOnlyOk) {
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"Tavoline 1.0", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                   nullptr, nullptr, nullptr);
+    g_jobWindow = owner;
+    HANDLE worker = ::CreateThread(nullptr, 0, &ShowTestMessage, nullptr, 0, nullptr);
+    HWND box = testkit::WaitForWindow(testkit::WindowQuery::Dialog(L"Unzipper").OwnedBy(owner));
+    ASSERT_NE(nullptr, box) << testkit::DescribeWindowsOf(::GetCurrentProcessId());
+    EXPECT_EQ(L"Unzipping completed successfully.", testkit::MessageBoxText(box));
+    std::vector<int> buttons;
+    for (HWND child : testkit::ChildWindows(box))
+        if (testkit::ClassName(child) == L"Button" && ::IsWindowVisible(child)) buttons.push_back(::GetDlgCtrlID(child));
+    EXPECT_EQ(std::vector<int>{IDOK}, buttons);
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(worker, 100)) << "the worker waits for the user";
+    testkit::PressOk(box);
+    EXPECT_TRUE(testkit::WaitForHandle(worker, 5000));
+    ::CloseHandle(worker);
+    ::DestroyWindow(owner);
+}
+
+}  // namespace

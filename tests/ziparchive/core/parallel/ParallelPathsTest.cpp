@@ -1,0 +1,293 @@
+// The writer's and reader's work on worker threads: background compression of small files, decoding
+// ahead while entries are tested and extracted. What the caller sees must not change: entries in the
+// order added, the bytes one compressor alone would write, failures reported, every entry verified.
+#include "TestSupport.h"
+
+#include "core/parallel/ParallelBzip2Compressor.h"
+#include "core/ZipWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <optional>
+#include <random>
+
+namespace {
+
+using namespace zipcore;
+using namespace ziptest;
+
+constexpr std::size_t kBuffer = 65536;
+
+std::string TextOf(std::size_t length, unsigned seed) {
+  static const char* const kWords[] = {"archive ", "block ", "entry ", "thread ", "zip ", "data\n", "  ", "{}"};
+  std::mt19937 generator(seed);
+  std::string text;
+  while (text.size() < length) text += kWords[generator() % 8];
+  text.resize(length);
+  return text;
+}
+
+// Compresses to about half: big enough in an archive to be decoded block by block.
+std::string HexOf(std::size_t length, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string text(length, '0');
+  for (char& c : text) c = "0123456789abcdef"[generator() % 16];
+  return text;
+}
+
+std::string NoiseOf(std::size_t length, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string noise(length, '\0');
+  for (char& c : noise) c = static_cast<char>(generator());
+  return noise;
+}
+
+// The stream of one compressor on one thread, given the whole content at once.
+std::string Alone(const std::string& data) {
+  ParallelBzip2Compressor compressor(-1, std::make_shared<Bzip2EncoderPool>(1));
+  StringSink out;
+  compressor.Write(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), out);
+  compressor.Finish(out);
+  return out.text;
+}
+
+// Files of every kind the writer treats differently, interleaved: empty, tiny, small text (background),
+// noise that is stored instead, and text above the background limit (streamed in the caller's thread).
+std::vector<std::pair<std::string, std::string>> MixedFiles() {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (unsigned i = 0; i < 40; ++i) {
+    std::string content;
+    switch (i % 5) {
+    case 0: content = i == 0 ? "" : "x"; break;
+    case 1: content = TextOf(1000 + 997 * i, i); break;
+    case 2: content = NoiseOf(20000 + i, i); break;
+    case 3: content = TextOf(300000 + i, i); break;
+    case 4: content = i % 10 == 4 ? TextOf(1700000 + i, i) : TextOf(50 + i, i); break;
+    }
+    files.emplace_back("f" + std::to_string(100 + i) + ".txt", content);
+  }
+  return files;
+}
+
+TEST(ParallelWriter, EntriesKeepTheirOrderContentAndBytes) {
+  TempFolder folder;
+  auto files = MixedFiles();
+  for (auto& [name, content] : files) WriteFile(folder / name, content);
+  {
+    ZipWriter writer(Files(), folder / "out.zip");
+    for (auto& [name, content] : files) writer.AddFile(folder / name, name, -1, kSmartAll, kBuffer);
+    EXPECT_EQ(writer.Count(), files.size());
+    writer.Finish();
+  }
+  ZipReader reader(Files(), folder / "out.zip");
+  ASSERT_EQ(reader.Count(), files.size());
+  const std::string archive = ReadFile(folder / "out.zip");
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const ZipEntry& entry = reader.Entry(i);
+    const std::string& content = files[i].second;
+    EXPECT_EQ(entry.name, files[i].first);
+    EXPECT_EQ(ReadAll(reader, i), content) << entry.name;
+    const std::string stored = archive.substr(entry.dataOffset, entry.compressedSize);
+    if (Alone(content).size() >= content.size()) {
+      EXPECT_EQ(entry.method, kMethodStored) << entry.name;
+    } else {
+      ASSERT_EQ(entry.method, kMethodBzip2) << entry.name;
+      EXPECT_TRUE(stored == Alone(content)) << entry.name << ": not the stream one compressor writes";
+    }
+  }
+}
+
+// An output file that passes every call on to a real one, except moves: it can only be committed
+// or copied, as a file on another file system.
+class PassThroughOutput : public OutputFile {
+public:
+  explicit PassThroughOutput(std::unique_ptr<OutputFile> inner) : inner_(std::move(inner)) {}
+  void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+    inner_->WriteAt(offset, data, length);
+  }
+  void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
+  const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
+  void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
+  void Commit() override { inner_->Commit(); }
+  void Discard() noexcept override { inner_->Discard(); }
+
+private:
+  std::unique_ptr<OutputFile> inner_;
+};
+
+// An archive file that refuses to grow past a limit, like a full disk.
+class FullDisk : public PosixFileAccess {
+public:
+  explicit FullDisk(std::uint64_t limit) : limit_(limit) {}
+  std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
+    class Limited : public PassThroughOutput {
+    public:
+      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit) : PassThroughOutput(std::move(inner)), limit_(limit) {}
+      void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+        if (offset + length > limit_) throw ZipError(ZipErrorKind::Io, "no space left on the disk", 28);
+        PassThroughOutput::WriteAt(offset, data, length);
+      }
+
+    private:
+      std::uint64_t limit_;
+    };
+    return std::make_unique<Limited>(PosixFileAccess::CreateBeside(finalPath), limit_);
+  }
+
+private:
+  std::uint64_t limit_;
+};
+
+TEST(ParallelWriter, AFailureWritingAnEarlierEntryStopsTheArchive) {
+  TempFolder folder;
+  for (int i = 0; i < 30; ++i) WriteFile(folder / ("in/" + std::to_string(i)), TextOf(40000, i));
+  FullDisk disk(100000);
+  ZipWriter writer(disk, folder / "out.zip");
+  std::optional<ZipErrorKind> failure;
+  int added = 0;
+  for (int i = 0; i < 30 && !failure; ++i) {
+    failure = ErrorOf([&] { writer.AddFile(folder / ("in/" + std::to_string(i)), std::to_string(i), -1, kSmartAll, kBuffer); });
+    if (!failure) ++added;
+  }
+  if (!failure) failure = ErrorOf([&] { writer.Finish(); });
+  EXPECT_EQ(failure, ZipErrorKind::Io);
+  // Files whose adds returned are not all in the archive, so it must never be finished.
+  EXPECT_EQ(ErrorOf([&] { writer.Finish(); }), ZipErrorKind::Usage);
+  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "in/0", "again", -1, kSmartAll, kBuffer); }), ZipErrorKind::Usage);
+  writer.Abandon();
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.zip"));
+  EXPECT_GT(added, 0);
+}
+
+std::string BuildArchive(const TempFolder& folder, const std::vector<std::pair<std::string, std::string>>& files) {
+  for (auto& [name, content] : files) {
+    WriteFile(folder / ("in/" + name), content);
+    // An old time, which no file written by the test itself has.
+    const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    utimensat(AT_FDCWD, (folder / ("in/" + name)).c_str(), times, 0);
+  }
+  ZipWriter writer(Files(), folder / "a.zip");
+  for (auto& [name, content] : files) writer.AddFile(folder / ("in/" + name), name, -1, kSmartAll, kBuffer);
+  writer.Finish();
+  return folder / "a.zip";
+}
+
+TEST(DecodeAhead, TestThenExtractGivesEveryEntryInAnyOrder) {
+  TempFolder folder;
+  auto files = MixedFiles();
+  files.emplace_back("big.txt", TextOf(5u << 20, 99)); // above the decode-ahead limit
+  files.emplace_back("hex.txt", HexOf(3u << 20, 98));  // decoded block by block
+  ZipReader reader(Files(), BuildArchive(folder, files));
+  std::uint64_t progress = 0;
+  reader.SetProgress([&](std::uint64_t bytes) { progress += bytes; });
+
+  // The unzip job's order: test, then extract, entry after entry.
+  for (std::size_t i = 0; i < reader.Count(); ++i) {
+    ASSERT_TRUE(reader.Test(i, kBuffer)) << i;
+    reader.Extract(i, folder / "out", true, "", kBuffer);
+    EXPECT_TRUE(ReadFile(folder / ("out/" + files[i].first)) == files[i].second) << files[i].first;
+  }
+  std::uint64_t compressed = 0;
+  for (const ZipEntry& entry : reader.Entries()) compressed += entry.compressedSize;
+  EXPECT_EQ(progress, 2 * compressed); // every entry read once to test, once to extract
+
+  // Out of order, extracting what was not tested last, extracting without a test.
+  ASSERT_TRUE(reader.Test(30, kBuffer));
+  ASSERT_TRUE(reader.Test(11, kBuffer));
+  reader.Extract(30, folder / "again", true, "", kBuffer);
+  reader.Extract(11, folder / "again", true, "", kBuffer);
+  reader.Extract(7, folder / "again", true, "", kBuffer);
+  for (std::size_t i : {30u, 11u, 7u})
+    EXPECT_TRUE(ReadFile(folder / ("again/" + files[i].first)) == files[i].second) << files[i].first;
+}
+
+TEST(DecodeAhead, ADamagedEntryFailsItsTestAloneAndIsNeverExtracted) {
+  TempFolder folder;
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 12; ++i) files.emplace_back("f" + std::to_string(i), TextOf(30000 + i, i));
+  files[9].second = HexOf(3u << 20, 9); // a large entry, decoded block by block
+  std::string archive = ReadFile(BuildArchive(folder, files));
+  std::unique_ptr<ZipReader> clean = OpenMemory(Bytes(archive.begin(), archive.end()));
+  for (std::size_t damaged : {5u, 9u}) {
+    const ZipEntry& entry = clean->Entry(damaged);
+    archive[entry.dataOffset + entry.compressedSize / 2] ^= 0x55;
+  }
+
+  auto reader = OpenMemory(Bytes(archive.begin(), archive.end()));
+  for (std::size_t i = 0; i < reader->Count(); ++i) {
+    const bool damaged = i == 5 || i == 9;
+    EXPECT_EQ(reader->Test(i, kBuffer), !damaged) << i;
+    if (!damaged) reader->Extract(i, folder / "out", true, "", kBuffer);
+  }
+  for (std::size_t damaged : {5u, 9u}) {
+    EXPECT_EQ(ErrorOf([&] { reader->Extract(damaged, folder / "out", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+    EXPECT_FALSE(std::filesystem::exists(folder / ("out/" + files[damaged].first)));
+  }
+  EXPECT_EQ(ReadFile(folder / "out/f6"), files[6].second);
+  EXPECT_EQ(ListFolder(folder / "out").size(), 10u); // nothing else left behind, no temporary files
+}
+
+
+// Counts what is read from the archive, and can refuse temporary files beside it.
+class WatchedFiles : public PosixFileAccess {
+public:
+  std::uint64_t archiveBytesRead = 0;
+  bool refuseBesideArchive = false;
+  std::string archive;
+
+  std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
+    class Counted : public InputFile {
+    public:
+      Counted(std::unique_ptr<InputFile> inner, std::uint64_t& count) : inner_(std::move(inner)), count_(count) {}
+      std::uint64_t Size() const override { return inner_->Size(); }
+      std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
+        std::size_t got = inner_->ReadAt(offset, buffer, length);
+        count_ += got;
+        return got;
+      }
+
+    private:
+      std::unique_ptr<InputFile> inner_;
+      std::uint64_t& count_;
+    };
+    auto file = PosixFileAccess::OpenForReading(path);
+    if (path != archive) return file;
+    return std::make_unique<Counted>(std::move(file), archiveBytesRead);
+  }
+  std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
+    if (refuseBesideArchive && finalPath == archive) throw ZipError(ZipErrorKind::Io, "read-only folder", 30);
+    if (!refuseMoves) return PosixFileAccess::CreateBeside(finalPath);
+    // As if every other path were on another file system: files can only be copied there.
+    return std::make_unique<PassThroughOutput>(PosixFileAccess::CreateBeside(finalPath));
+  }
+  bool refuseMoves = false;
+};
+
+// The spool file becomes the extracted file where it can be moved, and is copied where it cannot.
+TEST(VerifiedSpool, ALargeEntryIsDecompressedOnceWithItsSpoolRemovedAfterwards) {
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    const bool spoolPossible = variant != 2;
+    TempFolder folder;
+    const std::string content = HexOf(6u << 20, 5);
+    WatchedFiles files;
+    files.archive = BuildArchive(folder, {{"large.txt", content}});
+    files.refuseBesideArchive = !spoolPossible;
+    files.refuseMoves = variant == 1;
+    ZipReader reader(files, files.archive);
+    const std::uint64_t compressed = reader.Entry(0).compressedSize;
+    files.archiveBytesRead = 0;
+
+    ASSERT_TRUE(reader.Test(0, kBuffer));
+    EXPECT_EQ(ListFolder(folder.Path()).size(), spoolPossible ? 4u : 3u); // a.zip, in, in/large.txt (+ spool)
+    reader.Extract(0, folder / "out", true, "", kBuffer);
+    EXPECT_TRUE(ReadFile(folder / "out/large.txt") == content);
+    EXPECT_EQ(files.Stat(folder / "out/large.txt").modified, 1000000000);
+    EXPECT_EQ(files.archiveBytesRead, spoolPossible ? compressed : 2 * compressed);
+    EXPECT_EQ(ListFolder(folder.Path()),
+              (std::vector<std::string>{"a.zip", "in", "in/large.txt", "out", "out/large.txt"}));
+  }
+}
+
+} // namespace

@@ -1,0 +1,30 @@
+// The main window's side of the job messages.
+#include "jobs/JobMessages.h"
+#include "jobs/JobState.h"
+#include "ui/MainDialog.h"
+
+LRESULT CTAVODlg::OnJobStep(WPARAM, LPARAM) {
+    StepJobProgress(m_progress);
+    return 1;
+}
+
+LRESULT CTAVODlg::OnJobDone(WPARAM, LPARAM) {
+    ResetAfterJob();
+    return 1;
+}
+
+LRESULT CTAVODlg::OnJobStart(WPARAM, LPARAM) {
+    StartJobProgress(m_progress);
+    return 1;
+}
+
+void CTAVODlg::ResetAfterJob() {
+    g_progressPos = 0;
+    m_progress.SetPos(0);
+    ShowStatus(L"No file or folder has been selected !", 1);
+    g_selectedPath.Empty();
+    g_folderFiles.clear();
+    g_zipSelected = 0;
+    g_unzipSelected = 0;
+    g_jobRunning = 0;
+}

@@ -1,0 +1,49 @@
+// Compresses the input of one bzip2 block (see Bzip2BlockSplitter) into a complete one-block stream:
+// small blocks with our own encoder (libbz2's fixed costs per block dominate them), the others with
+// libbz2. Either way the bytes depend only on the block and the level. An encoder keeps its work
+// arrays (libbz2's large ones too) between blocks, so a worker thread that encodes block after block
+// allocates them once.
+#pragma once
+
+#include "core/bzip2/Bzip2BlockSplitter.h"
+#include "core/bzip2/Bzip2SmallBlockEncoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace zipcore {
+
+class Bzip2BlockEncoder {
+public:
+  // Blocks of fewer input bytes than this go to our own encoder.
+  static constexpr std::uint64_t kOwnEncoderBelow = 64 * 1024;
+
+  // ownEncoderBelow: 0 has libbz2 encode every block, as libbz2 alone would write the stream.
+  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow);
+  Bzip2BlockEncoder(const Bzip2BlockEncoder&) = delete;
+  Bzip2BlockEncoder& operator=(const Bzip2BlockEncoder&) = delete;
+  ~Bzip2BlockEncoder();
+
+  // Replaces `stream` with the one-block stream of `block` (which must not be empty).
+  void Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
+
+private:
+  void EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
+  static void* Allocate(void* self, int items, int size);
+  static void Release(void* self, void* memory);
+
+  struct Allocation {
+    void* memory;
+    std::size_t size;
+    bool inUse;
+  };
+  std::uint64_t ownEncoderBelow_;
+  std::vector<Allocation> allocations_;
+  std::vector<std::uint8_t> scratch_;
+  std::vector<std::uint8_t> output_;
+  Bzip2SmallBlockEncoder small_;
+  std::vector<std::uint8_t> smallInput_;
+};
+
+} // namespace zipcore

@@ -1,0 +1,35 @@
+// The codecs behind the method table of Codec.h, one source file each.
+#pragma once
+
+#include "core/methods/Codec.h"
+
+namespace zipcore {
+
+constexpr std::uint16_t kStoredMethod = 0;
+constexpr std::uint16_t kDeflateMethod = 8;
+constexpr std::uint16_t kBzip2Method = 12;
+
+// Codecs produce output in chunks of at most this many bytes.
+constexpr std::size_t kCodecChunk = 64 * 1024;
+
+// A codec's output space, left uninitialised: a codec is made per entry, and zeroing 64 KiB for
+// each of thousands of small entries would cost more than decoding them.
+class CodecBuffer {
+public:
+  explicit CodecBuffer(std::size_t size) : data_(new std::uint8_t[size]), size_(size) {}
+  std::uint8_t* data() { return data_.get(); }
+  std::size_t size() const { return size_; }
+
+private:
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t size_;
+};
+
+std::unique_ptr<Compressor> MakeStoredCompressor();
+std::unique_ptr<Decompressor> MakeStoredDecompressor();
+std::unique_ptr<Compressor> MakeDeflateCompressor(int level);
+std::unique_ptr<Decompressor> MakeDeflateDecompressor();
+std::unique_ptr<Compressor> MakeBzip2Compressor(int level);
+std::unique_ptr<Decompressor> MakeBzip2Decompressor();
+
+} // namespace zipcore

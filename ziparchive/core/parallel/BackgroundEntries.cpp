@@ -1,0 +1,87 @@
+#include "core/parallel/BackgroundEntries.h"
+
+#include "core/parallel/Bzip2EncoderPool.h"
+#include "core/methods/Codec.h"
+#include "core/parallel/ParallelBzip2Compressor.h"
+#include "core/ZipFormat.h"
+
+namespace zipcore {
+namespace {
+
+// At most this many bytes of files (and kMaxPerThread entries per worker) wait to be written.
+constexpr std::uint64_t kMaxBytes = 16u << 20;
+constexpr std::size_t kMaxPerThread = 4;
+
+class MemorySink : public ByteSink {
+public:
+  void Put(const std::uint8_t* data, std::size_t length) override { bytes.insert(bytes.end(), data, data + length); }
+  std::vector<std::uint8_t> bytes;
+};
+
+} // namespace
+
+struct BackgroundEntries::Pending {
+  ZipEntry entry;
+  std::string diskPath;
+  std::vector<std::uint8_t> data; // kept only to store the file if compressing does not help
+  std::unique_ptr<ParallelBzip2Compressor> compressor;
+  MemorySink compressed;
+  bool storeIfNotSmaller = false;
+  std::uint64_t cost = 0;
+};
+
+BackgroundEntries::BackgroundEntries() = default;
+BackgroundEntries::~BackgroundEntries() = default;
+
+void BackgroundEntries::Add(ZipEntry entry, std::string diskPath, std::vector<std::uint8_t> data, int level,
+                            bool storeIfNotSmaller, const std::shared_ptr<Bzip2EncoderPool>& pool) {
+  auto pending = std::make_unique<Pending>();
+  pending->storeIfNotSmaller = storeIfNotSmaller;
+  pending->cost = 2 * static_cast<std::uint64_t>(data.size());
+  if (entry.method != kMethodStored) {
+    pending->compressor = std::make_unique<ParallelBzip2Compressor>(level, pool);
+    pending->compressor->Write(data.data(), data.size(), pending->compressed);
+    pending->compressor->EndInput(pending->compressed);
+    if (!storeIfNotSmaller) data = std::vector<std::uint8_t>();
+  }
+  pending->data = std::move(data);
+  pending->entry = std::move(entry);
+  pending->diskPath = std::move(diskPath);
+  bytes_ += pending->cost;
+  pending_.push_back(std::move(pending));
+}
+
+bool BackgroundEntries::OldestReady() const {
+  const Pending& oldest = *pending_.front();
+  return !oldest.compressor || oldest.compressor->Idle();
+}
+
+bool BackgroundEntries::OverLimit(std::size_t threads) const {
+  return pending_.size() > kMaxPerThread * threads || bytes_ > kMaxBytes;
+}
+
+const std::string& BackgroundEntries::OldestPath() const { return pending_.front()->diskPath; }
+
+BackgroundEntries::Finished BackgroundEntries::TakeOldest() {
+  std::unique_ptr<Pending> pending = std::move(pending_.front());
+  pending_.pop_front();
+  bytes_ -= pending->cost;
+  Finished finished{std::move(pending->entry), std::move(pending->data)};
+  if (pending->compressor) {
+    pending->compressor->Finish(pending->compressed);
+    if (pending->storeIfNotSmaller && pending->compressed.bytes.size() >= finished.entry.uncompressedSize) {
+      finished.entry.method = kMethodStored;
+    } else {
+      finished.data = std::move(pending->compressed.bytes);
+    }
+  }
+  finished.entry.compressedSize = finished.data.size();
+  return finished;
+}
+
+void BackgroundEntries::Clear() {
+  pending_.clear();
+  bytes_ = 0;
+}
+
+} // namespace zipcore

@@ -1,0 +1,161 @@
+#include "core/parallel/DecodeAhead.h"
+
+#include "core/bzip2/Bzip2StreamDecoder.h"
+#include "core/methods/Codec.h"
+#include "core/ZipError.h"
+#include "core/ZipFormat.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+namespace zipcore {
+namespace {
+
+constexpr std::size_t kMaxEntriesAhead = 64;
+constexpr std::size_t kMaxScanAhead = 256;
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+// Appends to a vector, refusing to grow past the entry's recorded size.
+class BoundedVectorSink : public ByteSink {
+public:
+  BoundedVectorSink(const ZipEntry& entry, std::vector<std::uint8_t>& out) : entry_(entry), out_(out) {}
+  void Put(const std::uint8_t* data, std::size_t length) override {
+    if (length > entry_.uncompressedSize - out_.size())
+      throw ZipError(ZipErrorKind::CorruptEntry,
+                     "the entry " + Quoted(entry_.name) + " holds more data than its recorded size");
+    out_.insert(out_.end(), data, data + length);
+  }
+
+private:
+  const ZipEntry& entry_;
+  std::vector<std::uint8_t>& out_;
+};
+
+std::uint32_t Crc32(const std::vector<std::uint8_t>& data) {
+  uLong crc = crc32(0, nullptr, 0);
+  for (std::size_t at = 0; at < data.size(); at += 1u << 30)
+    crc = crc32(crc, data.data() + at, static_cast<uInt>(std::min<std::size_t>(data.size() - at, 1u << 30)));
+  return static_cast<std::uint32_t>(crc);
+}
+
+// Our own bzip2 decoder first; false (with `out` unspecified) whenever it fails, and libbz2 then has
+// the last word, so a fault of ours can cost time but never the entry.
+bool DecodeBzip2Quickly(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
+                        std::vector<std::uint8_t>& out) {
+  // One decoder per worker thread: fresh work arrays for every small entry cost more than decoding it.
+  thread_local Bzip2BlockDecoder decoder;
+  const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.uncompressedSize, SIZE_MAX));
+  return DecodeBzip2Stream(compressed, length, out, limit, decoder) ==
+             Bzip2BlockDecoder::Result::Ok &&
+         out.size() == entry.uncompressedSize && Crc32(out) == entry.crc32;
+}
+
+} // namespace
+
+void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
+                         std::vector<std::uint8_t>& out) {
+  out.clear();
+  // Some writers record an empty file under a compression method without any compressed bytes.
+  if (length == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
+  out.reserve(static_cast<std::size_t>(entry.uncompressedSize));
+  if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out)) return;
+  out.clear();
+  BoundedVectorSink sink(entry, out);
+  bool finished = MakeDecompressor(entry.method)->Write(compressed, length, sink);
+  if (entry.method != kMethodStored && !finished)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
+  if (out.size() != entry.uncompressedSize)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
+  if (Crc32(out) != entry.crc32)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");
+}
+
+struct DecodeAhead::Job {
+  std::vector<std::uint8_t> data;
+  std::exception_ptr error;
+  std::shared_ptr<WorkerPool::Ticket> ticket;
+  std::uint64_t cost = 0;
+};
+
+DecodeAhead::DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool)
+    : archive_(archive), entries_(entries), pool_(std::move(pool)) {}
+
+DecodeAhead::~DecodeAhead() = default;
+
+bool DecodeAhead::Handles(std::size_t index) const {
+  if (index >= entries_.size()) return false;
+  const ZipEntry& entry = entries_[index];
+  return !entry.IsEncrypted() && !(entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) &&
+         IsSupportedMethod(entry.method) && entry.uncompressedSize <= kDecodeAheadEntryLimit &&
+         entry.compressedSize <= kDecodeAheadEntryLimit &&
+         // Stored data are only read and checked: streaming them costs less than handing them to
+         // a worker and keeping a copy in memory.
+         entry.method != kMethodStored;
+}
+
+void DecodeAhead::Start(std::size_t index) {
+  auto job = std::make_shared<Job>();
+  const ZipEntry& entry = entries_[index];
+  job->cost = entry.compressedSize + entry.uncompressedSize;
+  started_[index] = job;
+  bytesInFlight_ += job->cost;
+  // The archive is read here, in order, by the caller's thread; the workers only decompress.
+  auto compressed = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(entry.compressedSize));
+  try {
+    if (!compressed->empty() &&
+        archive_.ReadAt(entry.dataOffset, compressed->data(), compressed->size()) != compressed->size())
+      throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
+  } catch (...) {
+    job->error = std::current_exception();
+    return;
+  }
+  job->ticket = pool_->Submit([job, compressed, entry] {
+    try {
+      DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data);
+    } catch (...) {
+      job->data = std::vector<std::uint8_t>();
+      job->error = std::current_exception();
+    }
+  });
+}
+
+void DecodeAhead::StartAhead(std::size_t from) {
+  const std::size_t end = std::min(entries_.size(), from + kMaxScanAhead);
+  for (std::size_t i = from; i < end; ++i) {
+    if (started_.size() >= kMaxEntriesAhead || bytesInFlight_ >= kDecodeAheadBytes) return;
+    if (Handles(i) && started_.find(i) == started_.end()) Start(i);
+  }
+}
+
+void DecodeAhead::Verify(std::size_t index) {
+  haveVerified_ = false;
+  verifiedData_ = std::vector<std::uint8_t>();
+  // Entries before this one are not going to be asked for in order any more.
+  for (auto it = started_.begin(); it != started_.end() && it->first < index;) {
+    bytesInFlight_ -= it->second->cost; // the worker drops its data when it is done
+    it = started_.erase(it);
+  }
+  if (started_.find(index) == started_.end()) Start(index);
+  StartAhead(index + 1);
+
+  auto found = started_.find(index);
+  std::shared_ptr<Job> job = found->second;
+  started_.erase(found);
+  bytesInFlight_ -= job->cost;
+  if (job->ticket) pool_->Wait(*job->ticket);
+  if (job->error) std::rethrow_exception(job->error);
+  verifiedData_ = std::move(job->data);
+  verified_ = index;
+  haveVerified_ = true;
+}
+
+std::vector<std::uint8_t> DecodeAhead::TakeVerified() {
+  haveVerified_ = false;
+  return std::move(verifiedData_);
+}
+
+} // namespace zipcore

@@ -1,0 +1,59 @@
+// Decodes the small entries of an archive ahead of the caller, on worker threads, and keeps each
+// entry's verified data until it is extracted. A caller that tests entry i and then extracts it (as
+// the unzip job does, entry after entry) thus decompresses every small entry once, on all cores,
+// while it writes the previous entries' files. Memory stays bounded: only entries up to
+// kDecodeAheadEntryLimit are handled, and at most kDecodeAheadBytes of them are in flight.
+#pragma once
+
+#include "core/FileAccess.h"
+#include "core/parallel/WorkerPool.h"
+#include "core/ZipEntry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace zipcore {
+
+constexpr std::uint64_t kDecodeAheadEntryLimit = 4u << 20;
+constexpr std::uint64_t kDecodeAheadBytes = 48u << 20;
+
+class DecodeAhead {
+public:
+  DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool);
+  ~DecodeAhead();
+
+  // True for entries this class decodes: small, compressed, not encrypted, of a supported method.
+  bool Handles(std::size_t index) const;
+  // Decodes entry `index` (started earlier where possible; later entries are started meanwhile) and
+  // keeps its verified data. Throws ZipError as ZipReader::ReadData does (CorruptEntry for damaged
+  // data, Io for read failures).
+  void Verify(std::size_t index);
+  // The data kept by the last successful Verify, if it was for `index`; empty otherwise.
+  bool HasVerified(std::size_t index) const { return verified_ == index && haveVerified_; }
+  std::vector<std::uint8_t> TakeVerified();
+
+private:
+  struct Job;
+  void StartAhead(std::size_t from);
+  void Start(std::size_t index);
+
+  InputFile& archive_;
+  const std::vector<ZipEntry>& entries_;
+  std::shared_ptr<WorkerPool> pool_;
+  std::map<std::size_t, std::shared_ptr<Job>> started_;
+  std::uint64_t bytesInFlight_ = 0;
+  std::size_t verified_ = 0;
+  bool haveVerified_ = false;
+  std::vector<std::uint8_t> verifiedData_;
+};
+
+// Decompresses `entry` from its compressed bytes in memory into `out`, checking its size and CRC-32
+// like ZipReader::ReadData (the same errors).
+void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
+                         std::vector<std::uint8_t>& out);
+
+} // namespace zipcore

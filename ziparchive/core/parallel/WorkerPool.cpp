@@ -1,0 +1,60 @@
+#include "core/parallel/WorkerPool.h"
+
+#include <algorithm>
+
+namespace zipcore {
+
+WorkerPool::WorkerPool(unsigned threads) {
+  threads = std::max(threads, 1u);
+  workers_.reserve(threads);
+  for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    stopping_ = true;
+    queue_.clear();
+  }
+  taskAdded_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+std::shared_ptr<WorkerPool::Ticket> WorkerPool::Submit(std::function<void()> task) {
+  auto ticket = std::make_shared<Ticket>();
+  ticket->task = std::move(task);
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    queue_.push_back(ticket);
+  }
+  taskAdded_.notify_one();
+  return ticket;
+}
+
+void WorkerPool::Wait(const Ticket& ticket) {
+  std::unique_lock<std::mutex> hold(lock_);
+  taskDone_.wait(hold, [&] { return ticket.done; });
+}
+
+bool WorkerPool::IsDone(const Ticket& ticket) {
+  std::lock_guard<std::mutex> hold(lock_);
+  return ticket.done;
+}
+
+void WorkerPool::Work() {
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    taskAdded_.wait(hold, [&] { return stopping_ || !queue_.empty(); });
+    if (stopping_) return;
+    std::shared_ptr<Ticket> ticket = std::move(queue_.front());
+    queue_.pop_front();
+    hold.unlock();
+    ticket->task();
+    ticket->task = nullptr; // releases what the task held
+    hold.lock();
+    ticket->done = true;
+    taskDone_.notify_all();
+  }
+}
+
+} // namespace zipcore

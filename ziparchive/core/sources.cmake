@@ -1,0 +1,45 @@
+# The archive core's sources, listed once for every build that compiles them: the libraries below
+# and the fuzz targets' sanitizer build (tests/fuzz/clang).
+set(ZIPCORE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+# Our bzip2 codec: block encoders and decoders over libbz2's format, no zip knowledge.
+set(ZIPCORE_BZIP2_SOURCES
+  ${ZIPCORE_DIR}/bzip2/Bzip2BlockDecoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2BlockEncoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2BlockSplitter.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2Crc.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2HuffmanCode.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2HuffmanTable.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2RotationSorter.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2SmallBlockEncoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2StreamDecoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2StreamJoiner.cpp)
+
+# The zip container, its compression methods and its parallel paths.
+set(ZIPCORE_SOURCES
+  ${ZIPCORE_DIR}/CentralDirectory.cpp
+  ${ZIPCORE_DIR}/DosTime.cpp
+  ${ZIPCORE_DIR}/EndOfCentral.cpp
+  ${ZIPCORE_DIR}/EntryName.cpp
+  ${ZIPCORE_DIR}/ExtraFields.cpp
+  ${ZIPCORE_DIR}/TextEncoding.cpp
+  ${ZIPCORE_DIR}/ZipReader.cpp
+  ${ZIPCORE_DIR}/ZipReaderExtract.cpp
+  ${ZIPCORE_DIR}/ZipRecords.cpp
+  ${ZIPCORE_DIR}/ZipWriter.cpp
+  ${ZIPCORE_DIR}/ZipWriterEntries.cpp
+  ${ZIPCORE_DIR}/methods/Bzip2Codec.cpp
+  ${ZIPCORE_DIR}/methods/Codec.cpp
+  ${ZIPCORE_DIR}/methods/CompressibilityGuess.cpp
+  ${ZIPCORE_DIR}/methods/DeflateCodec.cpp
+  ${ZIPCORE_DIR}/methods/StoredCodec.cpp
+  ${ZIPCORE_DIR}/parallel/BackgroundEntries.cpp
+  ${ZIPCORE_DIR}/parallel/Bzip2EncoderPool.cpp
+  ${ZIPCORE_DIR}/parallel/DecodeAhead.cpp
+  ${ZIPCORE_DIR}/parallel/ParallelBzip2Compressor.cpp
+  ${ZIPCORE_DIR}/parallel/ParallelBzip2Decompressor.cpp
+  ${ZIPCORE_DIR}/parallel/VerifiedSpool.cpp
+  ${ZIPCORE_DIR}/parallel/WorkerPool.cpp)
+
+# The file seam on POSIX systems (Windows gets its own from the DLL's Windows half).
+set(ZIPCORE_POSIX_SOURCES ${ZIPCORE_DIR}/PosixFileAccess.cpp)

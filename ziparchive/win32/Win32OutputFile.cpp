@@ -1,0 +1,113 @@
+#include "ziparchive/win32/Win32OutputFile.h"
+
+#include "ziparchive/win32/Win32FileSystem.h"
+#include "ziparchive/win32/Win32Path.h"
+#include "core/TextEncoding.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace zipfacade {
+
+namespace {
+
+constexpr std::size_t kLargestCall = 16 * 1024 * 1024;
+constexpr int kNameAttempts = 100;
+
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
+}
+
+// A short name that no other writer picks: the process id, a per-process counter and the time.
+// Short, so that a final name close to the 255-character limit still gets a temporary file.
+std::wstring TemporaryName(int attempt) {
+    static std::atomic<unsigned> counter{0};
+    return L"~tav" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L"-" +
+           std::to_wstring(GetTickCount() + static_cast<DWORD>(attempt)) + L".tmp";
+}
+
+bool SetWriteTime(HANDLE file, std::int64_t modified) {
+    const FILETIME time = UnixToFileTime(modified);
+    return SetFileTime(file, nullptr, nullptr, &time) != 0;
+}
+
+} // namespace
+
+Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath) : m_finalPath(longFinalPath) {
+    const std::wstring folder = FolderOf(longFinalPath);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        m_temporaryPath = folder + L"\\" + TemporaryName(attempt);
+        m_file.Reset(CreateFileW(m_temporaryPath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (m_file.Valid()) break;
+        if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("Cannot create the file", longFinalPath);
+    }
+    if (!m_file.Valid()) ThrowSystemError("Cannot create a temporary file in the folder", ERROR_FILE_EXISTS, longFinalPath);
+    try {
+        m_temporaryUtf8 = zipcore::WideToUtf8(m_temporaryPath);
+    } catch (...) {
+        Discard();
+        throw;
+    }
+}
+
+Win32OutputFile::~Win32OutputFile() { Discard(); }
+
+void Win32OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t length) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (!m_file.Valid()) ThrowSystemError("Cannot write to the file", ERROR_INVALID_HANDLE, m_finalPath);
+    std::size_t done = 0;
+    while (done < length) {
+        const std::uint64_t position = offset + done;
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        const DWORD ask = static_cast<DWORD>(std::min(length - done, kLargestCall));
+        DWORD written = 0;
+        if (!WriteFile(m_file.Get(), bytes + done, ask, &written, &at)) ThrowLastError("Cannot write to the file", m_finalPath);
+        if (written == 0) ThrowSystemError("Cannot write to the file", ERROR_WRITE_FAULT, m_finalPath);
+        done += written;
+    }
+}
+
+void Win32OutputFile::Truncate(std::uint64_t length) {
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(length);
+    if (!SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get()))
+        ThrowLastError("Cannot change the length of the file", m_finalPath);
+}
+
+void Win32OutputFile::SetModificationTime(std::int64_t modified) {
+    m_modified = modified;
+    m_hasTime = true;
+}
+
+void Win32OutputFile::Commit() {
+    // Set last, through the open handle: no write can change it afterwards, and the file need not be
+    // opened again by name.
+    if (m_hasTime && !SetWriteTime(m_file.Get(), m_modified))
+        ThrowLastError("Cannot set the file's modification time", m_finalPath);
+    if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
+    if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        ThrowLastError("Cannot move the finished file into place", m_finalPath);
+    m_settled = true;
+}
+
+bool Win32OutputFile::MoveTo(const std::string& otherPath, std::int64_t modified) {
+    if (!m_file.Valid() || m_settled) return false;
+    if (!SetWriteTime(m_file.Get(), modified) || !m_file.Close()) return false;
+    // Without MOVEFILE_COPY_ALLOWED: a move to another volume fails, and the caller copies instead.
+    if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(zipcore::Utf8ToWide(otherPath)).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return false;
+    m_settled = true;
+    return true;
+}
+
+void Win32OutputFile::Discard() noexcept {
+    m_file.Close();
+    if (!m_settled && !m_temporaryPath.empty()) DeleteFileW(m_temporaryPath.c_str());
+    m_settled = true;
+}
+
+} // namespace zipfacade
