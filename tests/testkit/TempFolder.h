@@ -1,7 +1,10 @@
-// TempFolder: a fresh folder under %TEMP% for one test, removed with everything in it at the end.
+// TempFolder: a fresh folder under %TEMP% for one test, removed with everything in it at the end;
+// and the folder-tree helpers every Windows test uses. Paths go through their long "\\?\" form, so
+// they work beyond 260 characters and with names Windows' path parsing would change.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testkit {
 
@@ -20,6 +23,15 @@ public:
 private:
     std::wstring m_path;
 };
+
+// The "\\?\" form of an absolute path (kept as it is when it already has it).
+std::wstring Long(const std::wstring& path);
+// Every entry of a folder in the order the file system lists them, "." and ".." left out.
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
+// Removes a file, or a folder with everything in it (links are removed, never followed).
+void RemoveTree(const std::wstring& path);
+// Creates a folder and the folders above it; throws std::runtime_error when it cannot.
+void MakeFolders(const std::wstring& folder);
 
 // %TEMP%\name.
 std::wstring TempPath(const std::wstring& name);

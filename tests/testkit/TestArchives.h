@@ -1,4 +1,4 @@
-// Zip archives for the unzip tests, written byte by byte (PKWARE APPNOTE): stored entries only,
+// Zip archives for the unzip tests, from the tests' one zip-bytes builder: stored entries only,
 // so a test can damage exactly the byte it wants and hostile names are written as given.
 #pragma once
 

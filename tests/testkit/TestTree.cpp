@@ -1,9 +1,13 @@
 #include "TestTree.h"
 
+#include "TempFolder.h"
+
 #include <atomic>
 #include <stdexcept>
 
 namespace ziptest {
+
+using testkit::MakeFolders;
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return std::string();
@@ -20,11 +24,6 @@ std::string ContentFor(const std::wstring& entryName) {
     return content;
 }
 
-std::wstring Long(const std::wstring& path) {
-    if (path.compare(0, 4, L"\\\\?\\") == 0) return path;
-    return L"\\\\?\\" + path;
-}
-
 bool Exists(const std::wstring& path) { return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadBytes(const std::wstring& path) {
@@ -38,34 +37,6 @@ std::string ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
-std::vector<std::wstring> ListFolder(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((Long(folder) + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
-void RemoveTree(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(Long(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        for (const std::wstring& name : ListFolder(path)) RemoveTree(path + L"\\" + name);
-        SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveDirectoryW(Long(path).c_str());
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDirectoryW(Long(path).c_str());
-    } else {
-        SetFileAttributesW(Long(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(Long(path).c_str());
-    }
-}
-
 std::wstring CurrentDirectory() {
     wchar_t buffer[32768];
     const DWORD length = GetCurrentDirectoryW(32768, buffer);
@@ -73,17 +44,6 @@ std::wstring CurrentDirectory() {
 }
 
 std::wstring WorkRoot() { return ZIP_TEST_WORK; }
-
-namespace {
-void MakeFolders(const std::wstring& folder) {
-    if (CreateDirectoryW(Long(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return;
-    const size_t separator = folder.find_last_of(L'\\');
-    if (separator == std::wstring::npos) throw std::runtime_error("cannot create " + Utf8(folder));
-    MakeFolders(folder.substr(0, separator));
-    if (!CreateDirectoryW(Long(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        throw std::runtime_error("cannot create " + Utf8(folder));
-}
-}
 
 TestTree::TestTree(const std::wstring& label) {
     static std::atomic<int> counter{0};

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace ziptest {
 
 // The content every test file gets: its file name (without folders) repeated past 2000 bytes, so that
@@ -36,12 +38,11 @@ private:
 };
 
 // The "\\?\" form of an absolute path.
-std::wstring Long(const std::wstring& path);
+using testkit::Long;
 bool Exists(const std::wstring& path);
 std::string ReadBytes(const std::wstring& path);
-void RemoveTree(const std::wstring& path);
-// Every entry of a folder in the order the file system lists them, "." and ".." left out.
-std::vector<std::wstring> ListFolder(const std::wstring& folder);
+using testkit::RemoveTree;
+using testkit::ListFolder;
 std::wstring CurrentDirectory();
 // Where the tests keep what they make: <build>/tests/zip-work (a Z:\ path under Wine).
 std::wstring WorkRoot();

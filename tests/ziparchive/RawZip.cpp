@@ -2,18 +2,10 @@
 
 #include <stdexcept>
 
-#include <zlib.h>
-
 namespace {
 
 constexpr std::uint16_t kDosTime = (5 << 11) | (6 << 5) | 4;             // 05:06:08
 constexpr std::uint16_t kDosDate = ((2021 - 1980) << 9) | (3 << 5) | 4;   // 2021-03-04
-
-void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-void PutText(std::vector<std::uint8_t>& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
 
 std::uint32_t Load(const std::string& bytes, std::size_t offset, int count) {
     if (offset + count > bytes.size()) throw std::runtime_error("the archive ends inside a header");
@@ -25,82 +17,35 @@ std::uint32_t Load(const std::string& bytes, std::size_t offset, int count) {
 } // namespace
 
 void RawZip::Add(const std::string& name, const std::string& data, std::uint16_t method, std::uint16_t flags) {
-    const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-    const Record record{name, method, flags, crc, static_cast<std::uint32_t>(data.size()), static_cast<std::uint32_t>(m_locals.size())};
-    Put(m_locals, 0x04034b50, 4);
-    Put(m_locals, 20, 2);
-    Put(m_locals, flags, 2);
-    Put(m_locals, method, 2);
-    Put(m_locals, kDosTime, 2);
-    Put(m_locals, kDosDate, 2);
-    Put(m_locals, crc, 4);
-    Put(m_locals, data.size(), 4);
-    Put(m_locals, data.size(), 4);
-    Put(m_locals, name.size(), 2);
-    Put(m_locals, 0, 2);
-    PutText(m_locals, name);
-    PutText(m_locals, data);
-    m_records.push_back(record);
+    ziptest::TestEntry entry(name, data, method);
+    entry.flags = flags;
+    entry.rawData = true;   // the data are stored as given, whatever the method says
+    entry.dosTime = kDosTime;
+    entry.dosDate = kDosDate;
+    m_overlaps.push_back(m_archive.entries.size());
+    m_archive.entries.push_back(entry);
 }
 
 void RawZip::AddOverlapping(const std::string& name, std::size_t index) {
-    Record record = m_records.at(index);
-    record.name = name;
-    m_records.push_back(record);
+    ziptest::TestEntry entry = m_archive.entries.at(index);
+    entry.name = name;
+    m_overlaps.push_back(index);
+    m_archive.entries.push_back(entry);
 }
 
 std::vector<std::uint8_t> RawZip::Bytes() const {
-    std::vector<std::uint8_t> out = m_locals;
-    const std::uint64_t directoryOffset = out.size();
-    for (const Record& record : m_records) {
-        Put(out, 0x02014b50, 4);
-        Put(out, 20, 2);   // made by: MS-DOS, 2.0
-        Put(out, 20, 2);
-        Put(out, record.flags, 2);
-        Put(out, record.method, 2);
-        Put(out, kDosTime, 2);
-        Put(out, kDosDate, 2);
-        Put(out, record.crc, 4);
-        Put(out, record.size, 4);
-        Put(out, record.size, 4);
-        Put(out, record.name.size(), 2);
-        Put(out, 0, 2);    // extra
-        Put(out, 0, 2);    // comment
-        Put(out, 0, 2);    // disk
-        Put(out, 0, 2);    // internal attributes
-        Put(out, !record.name.empty() && record.name.back() == '/' ? 0x10 : 0x20, 4);
-        Put(out, record.offset, 4);
-        PutText(out, record.name);
+    // Each entry's local header lies where the entries before it end (no extra fields).
+    ziptest::TestArchive archive = m_archive;
+    std::vector<std::uint64_t> offsets;
+    std::uint64_t offset = 0;
+    for (const ziptest::TestEntry& entry : archive.entries) {
+        offsets.push_back(offset);
+        offset += 30 + entry.name.size() + entry.data.size();
     }
-    const std::uint64_t directorySize = out.size() - directoryOffset;
-    const std::uint64_t count = m_records.size();
-    const bool zip64 = count > 0xFFFF;
-    if (zip64) {
-        const std::uint64_t zip64EndOffset = out.size();
-        Put(out, 0x06064b50, 4);
-        Put(out, 44, 8);
-        Put(out, 45, 2);
-        Put(out, 45, 2);
-        Put(out, 0, 4);
-        Put(out, 0, 4);
-        Put(out, count, 8);
-        Put(out, count, 8);
-        Put(out, directorySize, 8);
-        Put(out, directoryOffset, 8);
-        Put(out, 0x07064b50, 4);
-        Put(out, 0, 4);
-        Put(out, zip64EndOffset, 8);
-        Put(out, 1, 4);
-    }
-    Put(out, 0x06054b50, 4);
-    Put(out, 0, 2);
-    Put(out, 0, 2);
-    Put(out, zip64 ? 0xFFFF : count, 2);
-    Put(out, zip64 ? 0xFFFF : count, 2);
-    Put(out, directorySize, 4);
-    Put(out, directoryOffset, 4);
-    Put(out, 0, 2);
-    return out;
+    for (std::size_t i = 0; i < archive.entries.size(); ++i)
+        if (m_overlaps[i] != i) archive.entries[i].recordedOffset = offsets[m_overlaps[i]];
+    archive.zip64End = archive.entries.size() > 0xFFFF;
+    return ziptest::Build(archive);
 }
 
 LocalHeader ReadLocalHeader(const std::string& archive, std::size_t offset) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveBuilder.h"
+
 class RawZip {
 public:
     // A stored entry (method 0 unless given); a name ending in "/" is a folder entry.
@@ -16,16 +18,8 @@ public:
     std::vector<std::uint8_t> Bytes() const;
 
 private:
-    struct Record {
-        std::string name;
-        std::uint16_t method;
-        std::uint16_t flags;
-        std::uint32_t crc;
-        std::uint32_t size;
-        std::uint32_t offset;
-    };
-    std::vector<std::uint8_t> m_locals;
-    std::vector<Record> m_records;
+    ziptest::TestArchive m_archive;
+    std::vector<std::size_t> m_overlaps;      // for each entry: its own index, or the one it overlaps
 };
 
 // Fields of the local header at `offset` of an archive.

@@ -9,29 +9,7 @@ namespace {
 constexpr std::int64_t kUnitsPerSecond = 10000000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
 
-void RemoveTree(const std::wstring& longPath) {
-    for (const std::wstring& name : FolderNames(longPath)) {
-        const std::wstring child = longPath + L"\\" + name;
-        const DWORD attributes = GetFileAttributesW(child.c_str());
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) RemoveTree(child);
-        else DeleteFileW(child.c_str());
-    }
-    RemoveDirectoryW(longPath.c_str());
-}
-
 } // namespace
-
-TestFolder::TestFolder() {
-    static unsigned counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    m_path = std::wstring(temp) + L"ziptest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-    RemoveTree(LongForm(m_path));
-    if (!CreateDirectoryW(m_path.c_str(), nullptr)) throw std::runtime_error("cannot create a test folder");
-}
-
-TestFolder::~TestFolder() { RemoveTree(LongForm(m_path)); }
 
 CurrentDirectory::CurrentDirectory(const std::wstring& folder) {
     wchar_t saved[MAX_PATH];
@@ -41,19 +19,6 @@ CurrentDirectory::CurrentDirectory(const std::wstring& folder) {
 }
 
 CurrentDirectory::~CurrentDirectory() { SetCurrentDirectoryW(m_saved.c_str()); }
-
-std::wstring LongForm(const std::wstring& absolutePath) {
-    if (absolutePath.compare(0, 4, L"\\\\?\\") == 0) return absolutePath;
-    return L"\\\\?\\" + absolutePath;
-}
-
-void MakeFolders(const std::wstring& path) {
-    const std::wstring longPath = LongForm(path);
-    const std::size_t slash = longPath.find_last_of(L'\\');
-    if (FolderExists(longPath)) return;
-    if (slash != std::wstring::npos && slash > 7) MakeFolders(longPath.substr(0, slash));
-    CreateDirectoryW(longPath.c_str(), nullptr);
-}
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     const std::wstring longPath = LongForm(path);

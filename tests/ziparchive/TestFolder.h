@@ -8,20 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 // A fresh, empty folder below %TEMP%, removed with everything in it when the object goes.
-class TestFolder {
-public:
-    TestFolder();
-    ~TestFolder();
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
-
-    const std::wstring& Path() const { return m_path; }
-    std::wstring operator/(const std::wstring& relative) const { return m_path + L"\\" + relative; }
-
-private:
-    std::wstring m_path;
-};
+using TestFolder = testkit::TempFolder;
+using testkit::MakeFolders;
 
 // Makes `folder` the current directory for the object's lifetime.
 class CurrentDirectory {
@@ -35,13 +26,12 @@ private:
     std::wstring m_saved;
 };
 
-std::wstring LongForm(const std::wstring& absolutePath);
+inline std::wstring LongForm(const std::wstring& absolutePath) { return testkit::Long(absolutePath); }
 void WriteBytes(const std::wstring& path, const std::string& bytes);   // creates missing folders
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::string ReadBytes(const std::wstring& path);                        // throws std::runtime_error when unreadable
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
-void MakeFolders(const std::wstring& path);
 // Names in a folder (not "." and ".."), sorted.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
 

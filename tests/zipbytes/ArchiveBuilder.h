@@ -31,6 +31,7 @@ struct TestEntry {
   std::uint16_t dosTime = (13 << 11) | (45 << 5) | 15; // 13:45:30
   std::string extra;                      // more central extra fields, as raw bytes
   std::optional<std::uint64_t> recordedOffset; // central directory's local-header offset
+  std::optional<std::uint32_t> externalAttributes; // default: 0x10 (folder) for a name ending in "/", else 0x20
   bool rawData = false;                   // `data` are already compressed: store them as they are
 };
 

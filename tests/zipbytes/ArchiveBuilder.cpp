@@ -106,7 +106,8 @@ Bytes Build(const TestArchive& archive) {
     c.U16(0);
     c.U16(0);
     c.U16(0);
-    c.U32(0x20);
+    const bool folder = !e.name.empty() && e.name.back() == '/';
+    c.U32(e.externalAttributes.value_or(folder ? 0x10 : 0x20));
     c.U32(e.zip64 ? 0xFFFFFFFF : static_cast<std::uint32_t>(offset));
     c.Bytes(e.name);
     c.Bytes(centralExtra);
