@@ -77,14 +77,18 @@ void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, 
 struct DecodeAhead::Job {
   std::vector<std::uint8_t> data;
   std::exception_ptr error;
-  std::shared_ptr<WorkerPool::Ticket> ticket;
-  std::uint64_t cost = 0;
 };
 
 DecodeAhead::DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool)
     : archive_(archive), entries_(entries), pool_(std::move(pool)) {}
 
-DecodeAhead::~DecodeAhead() = default;
+DecodeAhead::~DecodeAhead() {
+  for (const auto& item : started_) Drop(item.second);
+}
+
+void DecodeAhead::Drop(const Started& started) {
+  if (started.ticket) pool_->Cancel(*started.ticket);
+}
 
 bool DecodeAhead::Handles(std::size_t index) const {
   if (index >= entries_.size()) return false;
@@ -100,9 +104,10 @@ bool DecodeAhead::Handles(std::size_t index) const {
 void DecodeAhead::Start(std::size_t index) {
   auto job = std::make_shared<Job>();
   const ZipEntry& entry = entries_[index];
-  job->cost = entry.compressedSize + entry.uncompressedSize;
-  started_[index] = job;
-  bytesInFlight_ += job->cost;
+  Started& started = started_[index];
+  started.job = job;
+  started.cost = entry.compressedSize + entry.uncompressedSize;
+  bytesInFlight_ += started.cost;
   // The archive is read here, in order, by the caller's thread; the workers only decompress.
   auto compressed = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(entry.compressedSize));
   try {
@@ -113,7 +118,7 @@ void DecodeAhead::Start(std::size_t index) {
     job->error = std::current_exception();
     return;
   }
-  job->ticket = pool_->Submit([job, compressed, entry] {
+  started.ticket = pool_->Submit([job, compressed, entry] {
     try {
       DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data);
     } catch (...) {
@@ -136,17 +141,19 @@ void DecodeAhead::Verify(std::size_t index) {
   verifiedData_ = std::vector<std::uint8_t>();
   // Entries before this one are not going to be asked for in order any more.
   for (auto it = started_.begin(); it != started_.end() && it->first < index;) {
-    bytesInFlight_ -= it->second->cost; // the worker drops its data when it is done
+    bytesInFlight_ -= it->second.cost;
+    Drop(it->second);
     it = started_.erase(it);
   }
   if (started_.find(index) == started_.end()) Start(index);
   StartAhead(index + 1);
 
   auto found = started_.find(index);
-  std::shared_ptr<Job> job = found->second;
+  Started started = std::move(found->second);
   started_.erase(found);
-  bytesInFlight_ -= job->cost;
-  if (job->ticket) pool_->Wait(*job->ticket);
+  bytesInFlight_ -= started.cost;
+  if (started.ticket) pool_->Wait(*started.ticket);
+  const std::shared_ptr<Job>& job = started.job;
   if (job->error) std::rethrow_exception(job->error);
   verifiedData_ = std::move(job->data);
   verified_ = index;

@@ -113,7 +113,10 @@ ParallelBzip2Decompressor::ParallelBzip2Decompressor(std::shared_ptr<WorkerPool>
     : pool_(std::move(pool)), maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
       shelf_(std::make_shared<DecoderShelf>()) {}
 
-ParallelBzip2Decompressor::~ParallelBzip2Decompressor() = default;
+ParallelBzip2Decompressor::~ParallelBzip2Decompressor() {
+  // Stopped early (damaged data, a failing sink): blocks nobody will read are not decoded.
+  for (const auto& block : inFlight_) pool_->Cancel(*block->ticket);
+}
 
 bool ParallelBzip2Decompressor::Write(const std::uint8_t* data, std::size_t length, ByteSink& out) {
   if (finished_) return true;
