@@ -1,5 +1,6 @@
 #include "core/DecodeAhead.h"
 
+#include "core/Bzip2DecoderShelf.h"
 #include "core/Bzip2StreamDecoder.h"
 #include "core/Codec.h"
 #include "core/ZipError.h"
@@ -45,24 +46,24 @@ std::uint32_t Crc32(const std::vector<std::uint8_t>& data) {
 // Our own bzip2 decoder first; false (with `out` unspecified) whenever it fails, and libbz2 then has
 // the last word, so a fault of ours can cost time but never the entry.
 bool DecodeBzip2Quickly(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
-                        std::vector<std::uint8_t>& out) {
-  // One decoder per worker thread: fresh work arrays for every small entry cost more than decoding it.
-  thread_local Bzip2BlockDecoder decoder;
+                        std::vector<std::uint8_t>& out, Bzip2DecoderShelf& decoders) {
+  // Decoders are reused: fresh work arrays for every small entry cost more than decoding it.
+  std::unique_ptr<Bzip2BlockDecoder> decoder = decoders.Take();
   const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.uncompressedSize, SIZE_MAX));
-  return DecodeBzip2Stream(compressed, length, out, limit, decoder) ==
-             Bzip2BlockDecoder::Result::Ok &&
-         out.size() == entry.uncompressedSize && Crc32(out) == entry.crc32;
+  const bool decoded = DecodeBzip2Stream(compressed, length, out, limit, *decoder) == Bzip2BlockDecoder::Result::Ok;
+  decoders.Give(std::move(decoder));
+  return decoded && out.size() == entry.uncompressedSize && Crc32(out) == entry.crc32;
 }
 
 } // namespace
 
 void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
-                         std::vector<std::uint8_t>& out) {
+                         std::vector<std::uint8_t>& out, Bzip2DecoderShelf& decoders) {
   out.clear();
   // Some writers record an empty file under a compression method without any compressed bytes.
   if (length == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
   out.reserve(static_cast<std::size_t>(entry.uncompressedSize));
-  if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out)) return;
+  if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out, decoders)) return;
   out.clear();
   BoundedVectorSink sink(entry, out);
   bool finished = MakeDecompressor(entry.method)->Write(compressed, length, sink);
@@ -80,7 +81,7 @@ struct DecodeAhead::Job {
 };
 
 DecodeAhead::DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool)
-    : archive_(archive), entries_(entries), pool_(std::move(pool)) {}
+    : archive_(archive), entries_(entries), pool_(std::move(pool)), decoders_(std::make_shared<Bzip2DecoderShelf>()) {}
 
 DecodeAhead::~DecodeAhead() {
   for (const auto& item : started_) Drop(item.second);
@@ -118,9 +119,9 @@ void DecodeAhead::Start(std::size_t index) {
     job->error = std::current_exception();
     return;
   }
-  started.ticket = pool_->Submit([job, compressed, entry] {
+  started.ticket = pool_->Submit([job, compressed, entry, decoders = decoders_] {
     try {
-      DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data);
+      DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data, *decoders);
     } catch (...) {
       job->data = std::vector<std::uint8_t>();
       job->error = std::current_exception();

@@ -18,6 +18,8 @@
 
 namespace zipcore {
 
+class Bzip2DecoderShelf;
+
 constexpr std::uint64_t kDecodeAheadEntryLimit = 4u << 20;
 constexpr std::uint64_t kDecodeAheadBytes = 48u << 20;
 
@@ -53,6 +55,7 @@ private:
   InputFile& archive_;
   const std::vector<ZipEntry>& entries_;
   std::shared_ptr<WorkerPool> pool_;
+  std::shared_ptr<Bzip2DecoderShelf> decoders_; // shared with the tasks still running
   std::map<std::size_t, Started> started_;
   std::uint64_t bytesInFlight_ = 0;
   std::size_t verified_ = 0;
@@ -61,8 +64,8 @@ private:
 };
 
 // Decompresses `entry` from its compressed bytes in memory into `out`, checking its size and CRC-32
-// like ZipReader::ReadData (the same errors).
+// like ZipReader::ReadData (the same errors). A bzip2 entry borrows a decoder from `decoders`.
 void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
-                         std::vector<std::uint8_t>& out);
+                         std::vector<std::uint8_t>& out, Bzip2DecoderShelf& decoders);
 
 } // namespace zipcore
