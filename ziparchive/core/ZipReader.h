@@ -45,6 +45,8 @@ public:
   ZipReader(FileAccess& files, std::unique_ptr<InputFile> archive);
   ZipReader(const ZipReader&) = delete;
   ZipReader& operator=(const ZipReader&) = delete;
+  // At any point, after any entry or failure: work queued for entries decoded ahead is cancelled,
+  // running work is finished and dropped, and a spool file is removed. Nothing is kept.
   ~ZipReader();
 
   std::size_t Count() const { return entries_.size(); }
@@ -91,7 +93,7 @@ private:
   std::unique_ptr<InputFile> archive_;
   std::vector<ZipEntry> entries_;
   ReadProgress progress_;
-  std::shared_ptr<WorkerPool> pool_;    // made when first needed
+  std::shared_ptr<WorkerPool> pool_;    // made when first needed; outlives all that uses it
   std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
   std::unique_ptr<VerifiedSpool> spool_;
   std::size_t spoolIndex_ = 0;

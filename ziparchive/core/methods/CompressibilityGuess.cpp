@@ -50,8 +50,8 @@ std::size_t RepeatedBytes(const std::uint8_t* data, std::size_t length, std::uin
   // A table about a quarter the size of the sample: small files do not pay for clearing a large one.
   int hashBits = 10;
   while (hashBits < kMaxHashBits && (std::size_t{1} << (hashBits + 2)) < length) ++hashBits;
-  thread_local std::vector<std::uint32_t> lastSeen;
-  lastSeen.assign(std::size_t{1} << hashBits, UINT32_MAX);
+  // Not thread_local: in a Windows DLL a thread's storage may be freed before its objects are destroyed.
+  std::vector<std::uint32_t> lastSeen(std::size_t{1} << hashBits, UINT32_MAX);
   std::size_t covered = 0;
   std::size_t at = 0;
   while (at + kMinMatch <= length) {

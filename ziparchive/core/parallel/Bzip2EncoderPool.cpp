@@ -29,6 +29,8 @@ void Bzip2EncoderPool::Wait(const Bzip2BlockJob& job) { workers_.Wait(*job.ticke
 
 bool Bzip2EncoderPool::IsDone(const Bzip2BlockJob& job) { return workers_.IsDone(*job.ticket); }
 
+void Bzip2EncoderPool::Cancel(Bzip2BlockJob& job) { workers_.Cancel(*job.ticket); }
+
 void Bzip2EncoderPool::Encode(Bzip2BlockJob& job) {
   std::unique_ptr<Bzip2BlockEncoder> encoder;
   {

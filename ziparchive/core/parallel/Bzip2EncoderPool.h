@@ -41,6 +41,8 @@ public:
   void Submit(std::shared_ptr<Bzip2BlockJob> job);
   void Wait(const Bzip2BlockJob& job);
   bool IsDone(const Bzip2BlockJob& job);
+  // The job is dropped unless a worker has started it (see WorkerPool::Cancel).
+  void Cancel(Bzip2BlockJob& job);
 
 private:
   void Encode(Bzip2BlockJob& job);

@@ -2,6 +2,7 @@
 
 #include "core/bzip2/Bzip2StreamDecoder.h"
 #include "core/methods/Codec.h"
+#include "core/parallel/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
 
@@ -45,24 +46,24 @@ std::uint32_t Crc32(const std::vector<std::uint8_t>& data) {
 // Our own bzip2 decoder first; false (with `out` unspecified) whenever it fails, and libbz2 then has
 // the last word, so a fault of ours can cost time but never the entry.
 bool DecodeBzip2Quickly(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
-                        std::vector<std::uint8_t>& out) {
-  // One decoder per worker thread: fresh work arrays for every small entry cost more than decoding it.
-  thread_local Bzip2BlockDecoder decoder;
+                        std::vector<std::uint8_t>& out, Bzip2DecoderShelf& decoders) {
+  // Decoders are reused: fresh work arrays for every small entry cost more than decoding it.
+  std::unique_ptr<Bzip2BlockDecoder> decoder = decoders.Take();
   const auto limit = static_cast<std::size_t>(std::min<std::uint64_t>(entry.uncompressedSize, SIZE_MAX));
-  return DecodeBzip2Stream(compressed, length, out, limit, decoder) ==
-             Bzip2BlockDecoder::Result::Ok &&
-         out.size() == entry.uncompressedSize && Crc32(out) == entry.crc32;
+  const bool decoded = DecodeBzip2Stream(compressed, length, out, limit, *decoder) == Bzip2BlockDecoder::Result::Ok;
+  decoders.Give(std::move(decoder));
+  return decoded && out.size() == entry.uncompressedSize && Crc32(out) == entry.crc32;
 }
 
 } // namespace
 
 void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
-                         std::vector<std::uint8_t>& out) {
+                         std::vector<std::uint8_t>& out, Bzip2DecoderShelf& decoders) {
   out.clear();
   // Some writers record an empty file under a compression method without any compressed bytes.
   if (length == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
   out.reserve(static_cast<std::size_t>(entry.uncompressedSize));
-  if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out)) return;
+  if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out, decoders)) return;
   out.clear();
   BoundedVectorSink sink(entry, out);
   bool finished = MakeDecompressor(entry.method)->Write(compressed, length, sink);
@@ -77,14 +78,18 @@ void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, 
 struct DecodeAhead::Job {
   std::vector<std::uint8_t> data;
   std::exception_ptr error;
-  std::shared_ptr<WorkerPool::Ticket> ticket;
-  std::uint64_t cost = 0;
 };
 
 DecodeAhead::DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool)
-    : archive_(archive), entries_(entries), pool_(std::move(pool)) {}
+    : archive_(archive), entries_(entries), pool_(std::move(pool)), decoders_(std::make_shared<Bzip2DecoderShelf>()) {}
 
-DecodeAhead::~DecodeAhead() = default;
+DecodeAhead::~DecodeAhead() {
+  for (const auto& item : started_) Drop(item.second);
+}
+
+void DecodeAhead::Drop(const Started& started) {
+  if (started.ticket) pool_->Cancel(*started.ticket);
+}
 
 bool DecodeAhead::Handles(std::size_t index) const {
   if (index >= entries_.size()) return false;
@@ -100,9 +105,10 @@ bool DecodeAhead::Handles(std::size_t index) const {
 void DecodeAhead::Start(std::size_t index) {
   auto job = std::make_shared<Job>();
   const ZipEntry& entry = entries_[index];
-  job->cost = entry.compressedSize + entry.uncompressedSize;
-  started_[index] = job;
-  bytesInFlight_ += job->cost;
+  Started& started = started_[index];
+  started.job = job;
+  started.cost = entry.compressedSize + entry.uncompressedSize;
+  bytesInFlight_ += started.cost;
   // The archive is read here, in order, by the caller's thread; the workers only decompress.
   auto compressed = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(entry.compressedSize));
   try {
@@ -113,9 +119,9 @@ void DecodeAhead::Start(std::size_t index) {
     job->error = std::current_exception();
     return;
   }
-  job->ticket = pool_->Submit([job, compressed, entry] {
+  started.ticket = pool_->Submit([job, compressed, entry, decoders = decoders_] {
     try {
-      DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data);
+      DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data, *decoders);
     } catch (...) {
       job->data = std::vector<std::uint8_t>();
       job->error = std::current_exception();
@@ -136,17 +142,19 @@ void DecodeAhead::Verify(std::size_t index) {
   verifiedData_ = std::vector<std::uint8_t>();
   // Entries before this one are not going to be asked for in order any more.
   for (auto it = started_.begin(); it != started_.end() && it->first < index;) {
-    bytesInFlight_ -= it->second->cost; // the worker drops its data when it is done
+    bytesInFlight_ -= it->second.cost;
+    Drop(it->second);
     it = started_.erase(it);
   }
   if (started_.find(index) == started_.end()) Start(index);
   StartAhead(index + 1);
 
   auto found = started_.find(index);
-  std::shared_ptr<Job> job = found->second;
+  Started started = std::move(found->second);
   started_.erase(found);
-  bytesInFlight_ -= job->cost;
-  if (job->ticket) pool_->Wait(*job->ticket);
+  bytesInFlight_ -= started.cost;
+  if (started.ticket) pool_->Wait(*started.ticket);
+  const std::shared_ptr<Job>& job = started.job;
   if (job->error) std::rethrow_exception(job->error);
   verifiedData_ = std::move(job->data);
   verified_ = index;

@@ -18,12 +18,15 @@
 
 namespace zipcore {
 
+class Bzip2DecoderShelf;
+
 constexpr std::uint64_t kDecodeAheadEntryLimit = 4u << 20;
 constexpr std::uint64_t kDecodeAheadBytes = 48u << 20;
 
 class DecodeAhead {
 public:
   DecodeAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool);
+  // Cancels the entries not started by a worker yet; those being decoded are dropped when done.
   ~DecodeAhead();
 
   // True for entries this class decodes: small, compressed, not encrypted, of a supported method.
@@ -38,13 +41,22 @@ public:
 
 private:
   struct Job;
+  // An entry handed to the workers. The task holds the job, never its ticket.
+  struct Started {
+    std::shared_ptr<Job> job;
+    std::shared_ptr<WorkerPool::Ticket> ticket; // none when reading the data failed already
+    std::uint64_t cost = 0;
+  };
   void StartAhead(std::size_t from);
   void Start(std::size_t index);
+  // Forgets an entry nobody is going to ask for: its task is cancelled if it has not started yet.
+  void Drop(const Started& started);
 
   InputFile& archive_;
   const std::vector<ZipEntry>& entries_;
   std::shared_ptr<WorkerPool> pool_;
-  std::map<std::size_t, std::shared_ptr<Job>> started_;
+  std::shared_ptr<Bzip2DecoderShelf> decoders_; // shared with the tasks still running
+  std::map<std::size_t, Started> started_;
   std::uint64_t bytesInFlight_ = 0;
   std::size_t verified_ = 0;
   bool haveVerified_ = false;
@@ -52,8 +64,8 @@ private:
 };
 
 // Decompresses `entry` from its compressed bytes in memory into `out`, checking its size and CRC-32
-// like ZipReader::ReadData (the same errors).
+// like ZipReader::ReadData (the same errors). A bzip2 entry borrows a decoder from `decoders`.
 void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, std::size_t length,
-                         std::vector<std::uint8_t>& out);
+                         std::vector<std::uint8_t>& out, Bzip2DecoderShelf& decoders);
 
 } // namespace zipcore

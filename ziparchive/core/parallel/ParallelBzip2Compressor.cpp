@@ -19,7 +19,9 @@ ParallelBzip2Compressor::ParallelBzip2Compressor(int level, std::shared_ptr<Bzip
       joiner_(blockSize100k_) {}
 
 ParallelBzip2Compressor::~ParallelBzip2Compressor() {
-  // Jobs still queued or running own their data; nothing of this object is left for them to touch.
+  // An abandoned entry: blocks not started are not compressed; running ones own their data, and
+  // nothing of this object is left for them to touch.
+  for (const auto& job : inFlight_) pool_->Cancel(*job);
 }
 
 void ParallelBzip2Compressor::Write(const std::uint8_t* data, std::size_t length, ByteSink& out) {

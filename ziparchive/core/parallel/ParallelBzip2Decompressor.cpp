@@ -4,6 +4,7 @@
 #include "core/bzip2/Bzip2Crc.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
 #include "core/methods/Codecs.h"
+#include "core/parallel/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 
 #include <bzlib.h>
@@ -74,31 +75,6 @@ std::vector<std::uint8_t> WrapBlock(const std::vector<std::uint8_t>& bytes, unsi
 
 } // namespace
 
-// Block decoders (each with megabytes of work arrays) kept for the next block; at most one per
-// worker thread is ever in use.
-class ParallelBzip2Decompressor::DecoderShelf {
-public:
-  std::unique_ptr<Bzip2BlockDecoder> Take() {
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      if (!idle_.empty()) {
-        std::unique_ptr<Bzip2BlockDecoder> decoder = std::move(idle_.back());
-        idle_.pop_back();
-        return decoder;
-      }
-    }
-    return std::make_unique<Bzip2BlockDecoder>();
-  }
-  void Give(std::unique_ptr<Bzip2BlockDecoder> decoder) {
-    std::lock_guard<std::mutex> hold(lock_);
-    idle_.push_back(std::move(decoder));
-  }
-
-private:
-  std::mutex lock_;
-  std::vector<std::unique_ptr<Bzip2BlockDecoder>> idle_;
-};
-
 struct ParallelBzip2Decompressor::Block {
   std::vector<std::uint8_t> bytes; // the bytes holding the block's bits; then its output
   unsigned shift = 0;              // the bit of bytes[0] where the block's magic starts
@@ -111,9 +87,12 @@ struct ParallelBzip2Decompressor::Block {
 
 ParallelBzip2Decompressor::ParallelBzip2Decompressor(std::shared_ptr<WorkerPool> pool)
     : pool_(std::move(pool)), maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
-      shelf_(std::make_shared<DecoderShelf>()) {}
+      shelf_(std::make_shared<Bzip2DecoderShelf>()) {}
 
-ParallelBzip2Decompressor::~ParallelBzip2Decompressor() = default;
+ParallelBzip2Decompressor::~ParallelBzip2Decompressor() {
+  // Stopped early (damaged data, a failing sink): blocks nobody will read are not decoded.
+  for (const auto& block : inFlight_) pool_->Cancel(*block->ticket);
+}
 
 bool ParallelBzip2Decompressor::Write(const std::uint8_t* data, std::size_t length, ByteSink& out) {
   if (finished_) return true;

@@ -17,6 +17,8 @@
 
 namespace zipcore {
 
+class Bzip2DecoderShelf;
+
 class ParallelBzip2Decompressor : public Decompressor {
 public:
   explicit ParallelBzip2Decompressor(std::shared_ptr<WorkerPool> pool);
@@ -26,7 +28,6 @@ public:
 
 private:
   struct Block;
-  class DecoderShelf;
   bool Scan(ByteSink& out); // true at the end of the stream
   void Submit(std::uint64_t endBit, ByteSink& out);
   void EmitOldest(ByteSink& out);
@@ -43,7 +44,7 @@ private:
   std::uint32_t combinedCrc_ = 0;
   bool finished_ = false;
   std::deque<std::shared_ptr<Block>> inFlight_;
-  std::shared_ptr<DecoderShelf> shelf_;
+  std::shared_ptr<Bzip2DecoderShelf> shelf_;
 };
 
 } // namespace zipcore

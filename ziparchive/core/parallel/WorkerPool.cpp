@@ -11,12 +11,16 @@ WorkerPool::WorkerPool(unsigned threads) {
 }
 
 WorkerPool::~WorkerPool() {
+  std::deque<std::shared_ptr<Ticket>> dropped;
   {
     std::lock_guard<std::mutex> hold(lock_);
     stopping_ = true;
-    queue_.clear();
+    dropped.swap(queue_);
+    for (const auto& ticket : dropped) ticket->done = true;
   }
   taskAdded_.notify_all();
+  // Released outside the lock: what a task captured may hold tickets of its own.
+  for (const auto& ticket : dropped) ticket->task = nullptr;
   for (std::thread& worker : workers_) worker.join();
 }
 
@@ -40,6 +44,19 @@ bool WorkerPool::IsDone(const Ticket& ticket) {
   std::lock_guard<std::mutex> hold(lock_);
   return ticket.done;
 }
+
+void WorkerPool::Cancel(Ticket& ticket) {
+  std::function<void()> task;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    auto queued = std::find_if(queue_.begin(), queue_.end(), [&](const auto& item) { return item.get() == &ticket; });
+    if (queued == queue_.end()) return; // running or done: its worker releases it
+    task = std::move(ticket.task);
+    ticket.done = true;
+    queue_.erase(queued);
+  }
+  taskDone_.notify_all();
+} // `task` is released here, outside the lock
 
 void WorkerPool::Work() {
   std::unique_lock<std::mutex> hold(lock_);

@@ -1,5 +1,9 @@
 // A fixed set of worker threads running tasks in the order they were submitted. Each task is waited
-// for through the ticket that Submit returns.
+// for, or cancelled, through the ticket that Submit returns.
+//
+// A task is released (with everything it captured) as soon as it has run, been cancelled or been
+// dropped by a stopping pool, never later: a task may thus capture an object that keeps its own
+// ticket without the two keeping each other alive.
 #pragma once
 
 #include <condition_variable>
@@ -32,6 +36,9 @@ public:
   std::shared_ptr<Ticket> Submit(std::function<void()> task);
   void Wait(const Ticket& ticket);
   bool IsDone(const Ticket& ticket);
+  // Drops the task if no worker has started it (it then never runs, and the ticket counts as done);
+  // a running task goes on, and is released when it ends.
+  void Cancel(Ticket& ticket);
 
 private:
   void Work();

@@ -6,6 +6,7 @@
 #include "core/bzip2/Bzip2StreamDecoder.h"
 #include "core/parallel/DecodeAhead.h"
 #include "core/parallel/ParallelBzip2Decompressor.h"
+#include "core/parallel/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 
 #include <bzlib.h>
@@ -290,7 +291,8 @@ TEST(Bzip2BlockDecoder, RandomisedBlocksAreLeftToLibbz2) {
   entry.uncompressedSize = expected.size();
   entry.crc32 = static_cast<std::uint32_t>(crc32(0, expected.data(), static_cast<uInt>(expected.size())));
   Bytes inMemory;
-  zipcore::DecodeEntryInMemory(entry, stream.data(), stream.size(), inMemory);
+  zipcore::Bzip2DecoderShelf decoders;
+  zipcore::DecodeEntryInMemory(entry, stream.data(), stream.size(), inMemory, decoders);
   EXPECT_TRUE(inMemory == expected);
 
   struct Collect : zipcore::ByteSink {
@@ -312,11 +314,12 @@ TEST(Bzip2BlockDecoder, EntriesInMemoryAreCheckedAsBefore) {
   entry.uncompressedSize = input.size();
   entry.crc32 = static_cast<std::uint32_t>(crc32(0, input.data(), static_cast<uInt>(input.size())));
   Bytes out;
-  zipcore::DecodeEntryInMemory(entry, stream.data(), stream.size(), out);
+  zipcore::Bzip2DecoderShelf decoders;
+  zipcore::DecodeEntryInMemory(entry, stream.data(), stream.size(), out, decoders);
   EXPECT_TRUE(out == input);
   auto kind = [&](zipcore::ZipEntry e, const Bytes& data) -> std::optional<zipcore::ZipErrorKind> {
     try {
-      zipcore::DecodeEntryInMemory(e, data.data(), data.size(), out);
+      zipcore::DecodeEntryInMemory(e, data.data(), data.size(), out, decoders);
     } catch (const zipcore::ZipError& error) {
       return error.Kind();
     }
