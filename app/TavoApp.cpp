@@ -9,12 +9,14 @@
 
 #include "app/CommandLine.h"
 #include "app/ProgramFolder.h"
+#include "app/SystemDllSearch.h"
 #include "ui/JobState.h"
 #include "ui/MainDialog.h"
 #include "ui/ProgressDialog.h"
 #include "update/UpdateCheck.h"
 
 BOOL CTAVOApp::InitInstance() {
+    LimitDllSearchToSystemFolder();
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
