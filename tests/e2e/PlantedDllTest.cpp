@@ -1,6 +1,7 @@
-// A program folder with a stray wininet.dll in it, as a Downloads folder may have: Tavoline.exe
-// must take WinInet from the system folder, and still ZipArchive.dll from its own folder.
-// Wine is told to prefer a native wininet.dll wherever it finds one, as Windows would.
+// A program folder with a stray wininet.dll and comctl32.dll in it, as a Downloads folder may have:
+// Tavoline.exe must take WinInet from the system folder, the common controls through its manifest's
+// side-by-side binding, and ZipArchive.dll from its own folder. Wine is told to prefer native DLLs
+// of those names wherever it finds them (tests/e2e/CMakeLists.txt), as Windows would.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,24 +17,32 @@ using namespace unziptest;
 using testkit::ChildProcess;
 using testkit::WindowQuery;
 
+const wchar_t* const kPlanted[] = {L"wininet.dll", L"comctl32.dll"};
 
-// A copy of a program and the stray DLL in a folder of their own.
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+// A copy of a program and the stray DLLs in a folder of their own.
 struct PlantedFolder {
     testkit::TempFolder temp{L"planted dll"};
+    PlantedFolder() {
+        for (const wchar_t* dll : kPlanted) Copy(testkit::ThisProgramFolder() + L"\\..\\planted\\" + dll, dll);
+    }
     std::wstring Copy(const std::wstring& from, const std::wstring& name) const {
         const std::wstring to = temp / name;
         EXPECT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << testkit::Narrow(from);
         return to;
     }
-    std::wstring Marker() const { return temp / L"wininet.dll.loaded"; }
-    PlantedFolder() { Copy(testkit::ThisProgramFolder() + L"\\..\\planted\\wininet.dll", L"wininet.dll"); }
+    // A planted DLL leaves this file when something loads it.
+    bool Loaded(const std::wstring& dll) const { return FileExists(temp / (dll + L".loaded")); }
 };
 
-// Wine prefers a native wininet.dll for this test program and its children (tests/e2e/CMakeLists.txt).
-bool WineIsToldToPreferANativeWininet() {
+bool WineIsToldToPreferNativeDlls() {
     wchar_t overrides[512] = L"";
     ::GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
-    return wcsstr(overrides, L"wininet=n,b") != nullptr;
+    return wcsstr(overrides, L"wininet,comctl32=n,b") != nullptr;
 }
 
 testkit::LaunchOptions Launch(const std::wstring& exe, const std::wstring& arguments) {
@@ -41,11 +50,6 @@ testkit::LaunchOptions Launch(const std::wstring& exe, const std::wstring& argum
     options.exe = exe;
     options.arguments = arguments;
     return options;
-}
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
-    return text;
 }
 
 // Where a process has loaded a DLL from (full path, lower case); empty when it has not.
@@ -70,8 +74,8 @@ std::wstring SystemFolder() {
     return folder;
 }
 
-TEST(PlantedDll, TavolineTakesWininetFromTheSystemFolderAndZipArchiveFromItsOwn) {
-    ASSERT_TRUE(WineIsToldToPreferANativeWininet());
+TEST(PlantedDll, TavolineTakesSystemDllsFromTheSystemAndZipArchiveFromItsOwnFolder) {
+    ASSERT_TRUE(WineIsToldToPreferNativeDlls());
     PlantedFolder folder;
     const std::wstring exe = folder.Copy(testkit::TavolineExe(), L"Tavoline.exe");
     folder.Copy(testkit::ThisProgramFolder() + L"\\ZipArchive.dll", L"ZipArchive.dll");
@@ -79,32 +83,35 @@ TEST(PlantedDll, TavolineTakesWininetFromTheSystemFolderAndZipArchiveFromItsOwn)
     ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"a.txt", "alpha"}})));
     testkit::ShellLog shell;
 
-    // The update check has used WinInet by the time the job reports; the archive is unpacked by ZipArchive.dll.
+    // By the time the job reports, the update check has used WinInet and ZipArchive.dll has unpacked.
     ChildProcess child(Launch(exe, L"\"" + archive + L"\""), TK_HERE);
     ASSERT_TRUE(child.Started());
     HWND box = testkit::WaitForWindow(WindowQuery::Dialog(kUnzipper, child.Pid()).WithText(kSuccess));
     ASSERT_NE(nullptr, box) << testkit::DescribeWindowsOf(child.Pid());
     const std::wstring wininet = LoadedFrom(child.Handle(), L"wininet.dll");
+    const std::wstring comctl32 = LoadedFrom(child.Handle(), L"comctl32.dll");
     const std::wstring zipArchive = LoadedFrom(child.Handle(), L"ZipArchive.dll");
     testkit::PressOk(box);
     EXPECT_EQ(0, child.WaitForExit(TK_HERE));
 
-    EXPECT_FALSE(FileExists(folder.Marker())) << "Tavoline.exe loaded the wininet.dll beside it";
+    for (const wchar_t* dll : kPlanted)
+        EXPECT_FALSE(folder.Loaded(dll)) << "Tavoline.exe loaded the " << testkit::Narrow(dll) << " beside it";
     EXPECT_EQ("alpha", ReadBytes(folder.temp / L"photos\\a.txt"));
     EXPECT_EQ(testkit::Narrow(Lower(SystemFolder() + L"\\wininet.dll")), testkit::Narrow(wininet));
+    EXPECT_NE(std::wstring::npos, comctl32.find(L"\\winsxs\\")) << "common controls from " << testkit::Narrow(comctl32);
     EXPECT_EQ(testkit::Narrow(Lower(folder.temp / L"ZipArchive.dll")), testkit::Narrow(zipArchive));
 }
 
 // The same folder catches a program that searches the ordinary way: the update check without
-// Tavoline's start-up, in update_check_driver.exe, takes the stray DLL.
+// Tavoline's start-up, in update_check_driver.exe, takes the stray wininet.dll.
 TEST(PlantedDll, IsTakenByAProgramThatSearchesItsOwnFolderFirst) {
-    ASSERT_TRUE(WineIsToldToPreferANativeWininet());
+    ASSERT_TRUE(WineIsToldToPreferNativeDlls());
     PlantedFolder folder;
     const std::wstring exe = folder.Copy(testkit::ThisProgramFolder() + L"\\update_check_driver.exe", L"driver.exe");
     ChildProcess child(Launch(exe, L"http://127.0.0.1:1/software/updates/tavo.txt"), TK_HERE);
     ASSERT_TRUE(child.Started());
     child.WaitForExit(TK_HERE);
-    EXPECT_TRUE(FileExists(folder.Marker())) << "the stray DLL was not loaded: the planted-DLL test above proves nothing";
+    EXPECT_TRUE(folder.Loaded(L"wininet.dll")) << "the stray DLL was not loaded: the test above proves nothing";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// A stand-in for a system DLL that someone left in a program's folder. When it is loaded it writes
-// "<its own path>.loaded", so a test can tell whether a program took it instead of the system's.
-// It exports InternetOpenW, failing, so that a program that does take it fails quietly, not with a crash.
+// A stand-in for a system DLL (built as wininet.dll and as comctl32.dll) that someone left in a
+// program's folder. When it is loaded it writes "<its own path>.loaded", so a test can tell whether
+// a program took it instead of the system's. It exports InternetOpenW, failing, so that a program
+// that does take it as WinInet fails quietly, not with a crash.
 #include <windows.h>
 
 #include <string>
