@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/SystemDllSearch.h"
 #include "ui/ProgramFolder.h"
 #include "jobs/JobState.h"
 #include "ui/MainDialog.h"
@@ -15,6 +16,7 @@
 #include "update/UpdateCheck.h"
 
 BOOL CTAVOApp::InitInstance() {
+    LimitDllSearchToSystemFolder();
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     CWinApp::InitInstance();

@@ -25,7 +25,8 @@ cmake --build build/win64 -j "$JOBS"
 cmake --build build/win32 -j "$JOBS"
 
 echo "== preparing the Wine test prefix"
-RECORDER=$(find build/win64 -name shellrec.exe -type f | head -n1 || true)
+# Not the copy a previous run put into the prefix (build/win64/wine): cp refuses to copy a file onto itself.
+RECORDER=$(find build/win64 -path build/win64/wine -prune -o -name shellrec.exe -type f -print | head -n1 || true)
 sh scripts/wine-prefix.sh "$ROOT/build/win64/wine/prefix" "$RECORDER"
 
 # One warm wineserver for the whole Windows suite; everything it started is ended afterwards.

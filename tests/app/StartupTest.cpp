@@ -72,6 +72,30 @@ TEST_F(ExeResources, ManifestAsksForTheInvokersRightsAndCommonControls6) {
     EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"")) << manifest;
 }
 
+TEST_F(ExeResources, ManifestDeclaresTheWindowsVersionsDpiAwarenessAndLongPaths) {
+    const std::string manifest = Resource(MAKEINTRESOURCEW(24), 1);
+    const struct {
+        const char* what;
+        const char* text;
+    } declarations[] = {
+        {"Windows Vista", "<supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>"},
+        {"Windows 7", "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>"},
+        {"Windows 8", "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>"},
+        {"Windows 8.1", "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>"},
+        {"Windows 10 and 11", "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"},
+        {"DPI aware before Windows 10",
+         "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"},
+        {"system DPI aware on Windows 10",
+         "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system</dpiAwareness>"},
+        {"long paths", "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"},
+    };
+    for (const auto& declaration : declarations)
+        EXPECT_NE(std::string::npos, manifest.find(declaration.text)) << declaration.what << ": " << declaration.text;
+    EXPECT_NE(std::string::npos, manifest.find("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">"));
+    // This test program carries the same manifest: the system has taken it.
+    EXPECT_TRUE(::IsProcessDPIAware());
+}
+
 TEST_F(ExeResources, VersionIs1001) {
     const std::string block = Resource(MAKEINTRESOURCEW(16), 1);  // RT_VERSION
     ASSERT_GT(block.size(), 40u + sizeof(VS_FIXEDFILEINFO));

@@ -1,6 +1,9 @@
 // The status line of the main window: one label, ID 2000, painting its own coloured text.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "Testkit.h"
 #include "res/resource.h"
 #include "ui/MainDialog.h"
@@ -161,6 +164,67 @@ TEST(StatusLine, LongTextRunsPastTheLabelButStopsAfter80Characters) {
     EXPECT_GE(ink.rightmost, 102 + keptWidth - 2);
     EXPECT_LE(ink.rightmost, 102 + shownWidth);
     EXPECT_LT(ink.rightmost, 102 + fullWidth - 40);
+}
+
+// The screen's DPI; TAVOLINE_TEST_DPI, when set, is the DPI the test run was given (tests/gui/run-at-dpi.sh).
+int ScreenDpi() {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+RECT ChildRect(HWND main, HWND child) {
+    RECT rect = {};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The template's controls grow with the screen's DPI by themselves; the label, placed in pixels,
+// must grow with them and keep its place between "File Selection :" and "MORE".
+TEST(StatusLine, KeepsItsPlaceAmongTheTemplatesControlsAtTheScreensDpi) {
+    const int dpi = ScreenDpi();
+    if (const char* given = std::getenv("TAVOLINE_TEST_DPI")) {
+        ASSERT_EQ(std::atoi(given), dpi) << "the run's DPI was not taken";
+    }
+    const std::wstring captionText = L"File Selection :";
+    Label label;
+    RECT caption = {}, more = {};
+    // Template positions in dialog units: left, top, width, height.
+    RECT captionUnits = {14, 7, 47, 12}, moreUnits = {247, 5, 65, 12};
+    int captionTextWidth = 0;
+    WithMainWindow([&](CTAVODlg&, HWND main) {
+        label = ReadLabel(main);
+        for (HWND child : testkit::ChildWindows(main))
+            if (testkit::WindowText(child) == captionText) caption = ChildRect(main, child);
+        more = ChildRect(main, ::GetDlgItem(main, IDC_MORE));
+        ::MapDialogRect(main, &captionUnits);
+        ::MapDialogRect(main, &moreUnits);
+        captionTextWidth = TextWidth(main, captionText);
+    });
+    auto scaled = [dpi](int at96) { return ::MulDiv(at96, dpi, 96); };
+    EXPECT_EQ(scaled(100), label.rect.left);
+    EXPECT_EQ(scaled(10), label.rect.top);
+    EXPECT_EQ(scaled(200), label.rect.right);
+    EXPECT_EQ(scaled(30), label.rect.bottom);
+    // The neighbours stand where their dialog units put them at this DPI ...
+    EXPECT_EQ(captionUnits.left, caption.left);
+    EXPECT_EQ(captionUnits.top, caption.top);
+    EXPECT_EQ(moreUnits.left, more.left);
+    // ... and the label between them as at 96 DPI: about a fifth of the way from the caption to
+    // "MORE" (0.18 to 0.23 at 96 DPI, depending on the font's metrics), clear of "MORE", its text
+    // (drawn 2 pixels in at 96 DPI) close after the caption's and on its line.
+    const double along = double(label.rect.left - caption.left) / double(more.left - caption.left);
+    EXPECT_GE(along, 0.15) << "the label has moved onto its caption";
+    EXPECT_LE(along, 0.25) << "the label has moved away from its caption";
+    EXPECT_LE(label.rect.right, more.left) << "the label runs into \"MORE\"";
+    const int labelTextLeft = label.rect.left + scaled(2), labelTextTop = label.rect.top + scaled(2);
+    const int captionTextRight = caption.left + captionTextWidth;
+    EXPECT_LE(labelTextLeft - captionTextRight, scaled(16)) << "the status has drifted away from its caption";
+    EXPECT_NEAR(caption.top, labelTextTop, scaled(3)) << "the status is not on the caption's line";
+    std::printf("at %d DPI: caption text %ld..%d, top %ld; status text from %d, top %d; MORE from %ld\n", dpi, caption.left,
+                captionTextRight, caption.top, labelTextLeft, labelTextTop, more.left);
 }
 
 TEST(StatusLine, DisplayTextKeepsAtMost80Characters) {

@@ -1,0 +1,32 @@
+#!/bin/sh
+# run-at-dpi.sh TEMPLATE_PREFIX DPI PROGRAM [ARGUMENTS...]
+# Runs a Windows test program under wine64 on a screen of DPI dots per inch: in a throwaway copy of
+# the test prefix (hard links, cheap) whose LogPixels setting is DPI, with a wineserver of its own,
+# so that the tests running meanwhile in the test prefix keep 96.
+set -eu
+TEMPLATE=$1 DPI=$2
+shift 2
+WINE=/usr/lib/wine/wine64
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/tavoline-dpi$DPI.XXXXXX")
+export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TAVOLINE_TEST_DPI="$DPI"
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  socket=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
+  [ -z "$socket" ] || rm -rf "${TMPDIR:-/tmp}/$socket"
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+cp -al "$TEMPLATE" "$WINEPREFIX"
+# The registry files are rewritten, not changed in place: real copies, so the template stays as it is.
+cp --remove-destination "$TEMPLATE"/*.reg "$WINEPREFIX"/
+rm -f "$WINEPREFIX/wineserver"
+timeout 120 $WINE reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$DPI" /f </dev/null >"$WORK/reg.log" 2>&1 \
+  || { cat "$WORK/reg.log" >&2; exit 1; }
+
+output="$WORK/output.log"
+status=0
+timeout -k 5 "${TAVOLINE_WINE_TIMEOUT:-120}" $WINE "$@" </dev/null >"$output" 2>&1 || status=$?
+cat "$output"
+exit $status
