@@ -4,6 +4,7 @@
 
 #include "framework/CWinApp.h"
 #include "jobs/UnzipWorker.h"
+#include "jobs/ZipWorker.h"
 #include "ui/JobMessages.h"
 #include "ui/JobState.h"
 
@@ -29,11 +30,20 @@ BOOL ProgressDLG::OnInitDialog() {
     SetIcon(m_hIcon, FALSE);
 
     g_commandLineMode = 1;
-    g_selectedPath = m_archivePath;
-    g_unzipSelected = 1;
     g_jobWindow = m_hWnd;
     g_exitStatus = exitNotFinished;
-    StartJobWorker(UnzipThreadProc);
+    if (m_zipping) {
+        // The same job as the main window's "Zip", with the item chosen by the caller.
+        g_selectedPath = m_itemToZip;
+        g_zipSourceIsFolder = IsExistingFolder(m_itemToZip) ? 1 : 0;
+        g_zipSelected = 1;
+        g_unzipSelected = 0;
+        StartJobWorker(ZipThreadProc);
+    } else {
+        g_selectedPath = m_archivePath;
+        g_unzipSelected = 1;
+        StartJobWorker(UnzipThreadProc);
+    }
     return TRUE;
 }
 
