@@ -12,6 +12,6 @@
 // other backslashes are literal, and "" inside quotes gives one literal quote.
 std::vector<CString> SplitCommandLine(const wchar_t* commandLine);
 
-// The archive named by the first argument, made absolute against the current directory (so this
-// must run before start-up changes it). Empty when the argument is empty ("").
+// The archive (or, for /zip, the item to pack) named by an argument, made absolute against the
+// current directory (so this must run before start-up changes it). Empty when the argument is empty ("").
 CString ArchivePathFromArgument(const CString& argument);

@@ -25,7 +25,11 @@ BOOL CTAVOApp::InitInstance() {
     // The archive on the command line is relative to the folder the program was started from,
     // so it is made absolute before the program's own folder becomes the current directory.
     const std::vector<CString> arguments = SplitCommandLine(::GetCommandLineW());
-    const CString archivePath = arguments.size() > 1 ? ArchivePathFromArgument(arguments[1]) : CString();
+    // "/zip <item>" packs the item; any other first argument is an archive to unpack (a Windows
+    // path is never "/zip" alone).
+    const bool zipping = arguments.size() > 1 && arguments[1] == L"/zip";
+    const size_t pathIndex = zipping ? 2 : 1;
+    const CString path = arguments.size() > pathIndex ? ArchivePathFromArgument(arguments[pathIndex]) : CString();
     MakeProgramFolderCurrent();
 
     if (arguments.size() <= 1) {
@@ -37,7 +41,8 @@ BOOL CTAVOApp::InitInstance() {
         m_pMainWnd = nullptr;
     } else {
         ProgressDLG dialog;
-        dialog.m_archivePath = archivePath;
+        dialog.m_zipping = zipping;
+        (zipping ? dialog.m_itemToZip : dialog.m_archivePath) = path;
         m_pMainWnd = &dialog;
         CheckForUpdate(dialog.GetSafeHwnd());
         dialog.DoModal();

@@ -23,16 +23,17 @@ extern std::atomic<int> g_zipSelected;         // a file or folder is selected f
 extern std::atomic<HWND> g_jobWindow;          // receives the job messages, owns the workers' boxes
 extern std::atomic<int64_t> g_progressDelay;   // milliseconds between two pseudo-progress steps
 extern std::atomic<int> g_jobFailed;           // the running job ended through its failure handler
-extern std::atomic<int> g_commandLineMode;     // started with an archive path: progress dialog only
+extern std::atomic<int> g_commandLineMode;     // started with arguments: progress dialog only
 extern std::atomic<int> g_progressPos;         // the position last given to the bar
 
-// How a command-line run ends the process (README, "Command-line mode"): the unzip worker sets
-// the status as it learns the outcome; it stays exitNotFinished until then.
+// How a command-line run ends the process (README, "Command-line mode"): the worker sets the
+// status as it learns the outcome; it stays exitNotFinished until then.
 enum ExitStatus : int {
     exitUnpacked = 0,      // the archive was unpacked completely
+    exitPacked = 0,        // (/zip) the item was packed completely
     exitJobFailed = 1,     // the job stopped on a failure (not an archive, disk full, unsafe entry …)
     exitCorruptEntry = 2,  // an entry failed its test; the entries before it were unpacked
-    exitInputRefused = 3,  // no archive path was given
+    exitInputRefused = 3,  // no archive path (or, with /zip, no item) was given
     exitNotFinished = 4    // the dialog was closed before the job had ended
 };
 extern std::atomic<int> g_exitStatus;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "framework/CFileFind.h"
 #include "base/Exception.h"
@@ -85,6 +86,7 @@ void Zip() {
 
     ShowJobMessage(L"Zipping completed successfully.", kCaption);
     ::ShellExecuteW(nullptr, L"open", FolderHoldingArchive(archivePath), nullptr, nullptr, SW_SHOWNORMAL);
+    g_exitStatus = exitPacked;
     Post(WM_JOB_DONE);
 }
 
@@ -92,8 +94,11 @@ void Zip() {
 // while the error is on screen, and no archive is left behind.
 void Fail() {
     g_jobFailed = 1;
+    g_exitStatus = exitJobFailed;
     Post(WM_JOB_DONE);
     ShowJobMessage(L"Error: Zipping did not complete. Make sure you have enough disk space!", kCaption);
+    // The progress dialog of /zip ignores WM_JOB_DONE after a failure so that this box stays up.
+    if (g_commandLineMode.load() != 0) std::exit(exitJobFailed);
 }
 }
 
@@ -111,11 +116,17 @@ CString FolderHoldingArchive(const CString& archivePath) {
     return archivePath.Left(separator);
 }
 
+bool IsExistingFolder(const CString& path) {
+    const DWORD attributes = ::GetFileAttributesW(ExtendedLengthPath(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 UINT ZipThreadProc(LPVOID) {
     g_jobFailed = 0;
     try {
         if (g_zipSelected.load() == 0 || g_selectedPath.IsEmpty()) {
             // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
+            g_exitStatus = exitInputRefused;
             g_jobRunning = 0;
             ShowJobMessage(L"Please select a file or a folder for zipping ", kCaption);
             return 0;

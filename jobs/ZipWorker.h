@@ -6,8 +6,11 @@
 
 #include "base/CString.h"
 
-// Started by "Zip" (StartJobWorker); the parameter is not used.
+// Started by "Zip" and by the progress dialog for /zip (StartJobWorker); the parameter is not used.
 UINT ZipThreadProc(LPVOID);
+
+// The path names an existing folder (the zip job then packs its files rather than itself).
+bool IsExistingFolder(const CString& path);
 
 // The name under which a file below folder is stored: its path below the folder ("2019\a.jpg").
 CString EntryNameBelow(const CString& folder, const CString& filePath);

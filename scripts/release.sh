@@ -1,66 +1,104 @@
 #!/bin/sh
-# Builds the shipped 32-bit Tavoline and packs it for Windows users:
-#   dist/Tavoline-<version>-win32.zip = Tavoline.exe, ZipArchive.dll and the user guide.
+# Builds the release of Tavoline for Windows users, 32-bit and 64-bit, into dist/:
+#   Tavoline-<version>-setup-win32.exe, Tavoline-<version>-setup-win64.exe   the installers
+#   Tavoline-<version>-win32.zip, Tavoline-<version>-win64.zip               the portable packages
+#   SHA256SUMS
+# Every package holds Tavoline.exe, ZipArchive.dll, LICENSE.txt, THIRD-PARTY-NOTICES.txt and the
+# user guide. The update address built in is TAVOLINE_UPDATE_URL from the environment, else the
+# one build/win32 was configured with; the placeholder is refused unless --no-update-server is given.
 # Run as root on Debian 12 (it installs what is missing first).
-#
-# The update address comes from TAVOLINE_UPDATE_URL in the environment (or from an earlier build's
-# cache). It must be https://: an update check in clear text can be answered by anyone on the way.
-# --allow-http-update-url lets an http:// address through, for a test release.
+# The address must be https:// (an update check in clear text can be answered by anyone on the
+# way); --allow-http-update-url lets an http:// address through, for a test release.
+#   sh scripts/release.sh [--no-update-server] [--allow-http-update-url]
 set -eu
-ALLOW_HTTP=no
-for argument in "$@"; do
-  case $argument in
-    --allow-http-update-url) ALLOW_HTTP=yes ;;
-    *) echo "usage: release.sh [--allow-http-update-url]" >&2; exit 2 ;;
-  esac
-done
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
+
+NO_UPDATE_SERVER=0
+ALLOW_HTTP=no
+for arg in "$@"; do
+  case $arg in
+    --no-update-server) NO_UPDATE_SERVER=1 ;;
+    --allow-http-update-url) ALLOW_HTTP=yes ;;
+    *) echo "usage: sh scripts/release.sh [--no-update-server] [--allow-http-update-url]" >&2; exit 2 ;;
+  esac
+done
+
+PLACEHOLDER=http://updates.tavoline.invalid/software/updates/tavo.txt
+cached_url() { sed -n 's/^TAVOLINE_UPDATE_URL:STRING=//p' "$1/CMakeCache.txt" 2>/dev/null || true; }
+URL=${TAVOLINE_UPDATE_URL:-$(cached_url build/win32)}
+URL=${URL:-$PLACEHOLDER}
+if [ "$URL" = "$PLACEHOLDER" ]; then
+  if [ $NO_UPDATE_SERVER -eq 0 ]; then
+    echo "release.sh: the update address is the placeholder $PLACEHOLDER, so users would never hear of" >&2
+    echo "  an update. Set TAVOLINE_UPDATE_URL=https://... or, for a release without one, pass --no-update-server." >&2
+    exit 1
+  fi
+  echo "release.sh: --no-update-server: this release asks no update server (it keeps the placeholder address)"
+else
+  case $URL in
+    https://*) ;;
+    *) if [ "$ALLOW_HTTP" != yes ]; then
+         echo "release.sh: the update address '$URL' is not https://; set TAVOLINE_UPDATE_URL=https://..." >&2
+         echo "            (or pass --allow-http-update-url for a test release)" >&2
+         exit 1
+       fi ;;
+  esac
+fi
 
 sh scripts/setup.sh
 sh scripts/fetch-bzip2.sh
 
 VERSION=$(sed -n 's/^project(Tavoline VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-BUILD=build/win32
-mkdir -p build
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-    -DBUILD_TESTING=OFF >"$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log" >&2; exit 1; }
-fi
-if [ -n "${TAVOLINE_UPDATE_URL:-}" ]; then
-  cmake "$BUILD" -DTAVOLINE_UPDATE_URL="$TAVOLINE_UPDATE_URL" >>"$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log" >&2; exit 1; }
-fi
-UPDATE_URL=$(sed -n 's/^TAVOLINE_UPDATE_URL:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
-case $UPDATE_URL in
-  https://*) ;;
-  *) if [ "$ALLOW_HTTP" != yes ]; then
-       echo "release.sh: the update address '$UPDATE_URL' is not https://; set TAVOLINE_UPDATE_URL=https://..." >&2
-       echo "            (or pass --allow-http-update-url for a test release)" >&2
-       exit 1
-     fi ;;
-esac
-echo "== building the 32-bit release ($BUILD), update address $UPDATE_URL"
-cmake --build "$BUILD" -j "$(nproc)"
+mkdir -p build dist
+SYSTEM_DLLS='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|OLE32|OLEAUT32|ADVAPI32|WININET|WS2_32|SHLWAPI|VERSION|msvcrt|ZipArchive)\.dll$'
 
-EXE=$(find "$BUILD" -name Tavoline.exe -type f | head -n1)
-DLL=$(find "$BUILD" -name ZipArchive.dll -type f | head -n1)
-[ -n "$EXE" ] || { echo "release.sh: the build made no Tavoline.exe" >&2; exit 1; }
+# build ARCH TREE TOOLCHAIN PE MACHINE: the program and its installer, checked as Windows will see them.
+build() {
+  arch=$1 tree=$2 toolchain=$3 pe=$4 machine=$5 objdump=$6
+  if [ ! -f "$tree/CMakeCache.txt" ]; then
+    cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" \
+      -DBUILD_TESTING=OFF -DTAVOLINE_UPDATE_URL="$URL" >"$tree.configure.log" 2>&1 || { cat "$tree.configure.log" >&2; exit 1; }
+  else
+    cmake "$tree" -DTAVOLINE_UPDATE_URL="$URL" >"$tree.configure.log" 2>&1 || { cat "$tree.configure.log" >&2; exit 1; }
+  fi
+  echo "== building the $arch release ($tree)"
+  cmake --build "$tree" -j "$(nproc)" --target Tavoline ZipArchive installer
 
-# What Windows users get must be a 32-bit GUI program with ASLR and DEP that loads nothing but ours
-# and the system's, the system's DLLs only from the system folder (check-pe.sh, once stripped).
-file "$EXE" | grep -q 'PE32 executable (GUI) Intel 80386' || { file "$EXE" >&2; echo "release.sh: not a 32-bit GUI program" >&2; exit 1; }
+  files=$tree/installer/files
+  setup=$tree/installer/Tavoline-$VERSION-setup-$arch.exe
+  [ -f "$setup" ] || { echo "release.sh: the build made no installer" >&2; exit 1; }
+  for checked in "$files/Tavoline.exe:$pe executable (GUI) $machine" "$files/ZipArchive.dll:$pe executable (DLL) .*$machine" \
+                 "$setup:$pe executable (GUI) $machine"; do
+    file -b "${checked%%:*}" | grep -q "^${checked#*:}" || { file "${checked%%:*}" >&2; echo "release.sh: not the $arch Windows program expected" >&2; exit 1; }
+  done
+  for binary in "$files/Tavoline.exe" "$files/ZipArchive.dll"; do
+    bad=$(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | grep -Eiv "$SYSTEM_DLLS" || true)
+    [ -z "$bad" ] || { echo "release.sh: $(basename "$binary") needs DLLs Windows does not have: $bad" >&2; exit 1; }
+  done
+  # ASLR and DEP on, and the system's DLLs only from the system folder (scripts/check-pe.sh).
+  sh scripts/check-pe.sh "$objdump" "$files/Tavoline.exe" "$files/ZipArchive.dll" \
+    || { echo "release.sh: the $arch binaries are not fit to ship" >&2; exit 1; }
+  # The address is in the program as a wide string: read it back from what ships.
+  strings -e l "$files/Tavoline.exe" | grep -qxF "$URL" \
+    || { echo "release.sh: the $arch program does not carry the update address $URL" >&2; exit 1; }
+  echo "== $arch: update address built in: $URL"
 
-NAME="Tavoline-$VERSION-win32"
-STAGE="build/release/$NAME"
-rm -rf "build/release" && mkdir -p "$STAGE" dist
-cp "$EXE" "$STAGE/Tavoline.exe"
-if [ -n "$DLL" ]; then cp "$DLL" "$STAGE/ZipArchive.dll"; else echo "release.sh: warning: no ZipArchive.dll was built" >&2; fi
-sed 's/\r*$/\r/' docs/USER-GUIDE.txt >"$STAGE/USER-GUIDE.txt"   # Notepad-friendly line ends
-i686-w64-mingw32-strip "$STAGE"/*.exe "$STAGE"/*.dll 2>/dev/null || true
-sh scripts/check-pe.sh i686-w64-mingw32-objdump "$STAGE"/*.exe "$STAGE"/*.dll \
-  || { echo "release.sh: the binaries are not fit to ship" >&2; exit 1; }
+  name=Tavoline-$VERSION-$arch
+  rm -rf "build/release/$name" "dist/$name.zip" && mkdir -p "build/release/$name"
+  cp "$files"/* "build/release/$name/"
+  (cd build/release && zip -q -X -r "$ROOT/dist/$name.zip" "$name")
+  cp "$setup" dist/
+}
 
-rm -f "dist/$NAME.zip"
-(cd build/release && zip -q -X -r "$ROOT/dist/$NAME.zip" "$NAME")
-echo "== dist/$NAME.zip"
-unzip -l "dist/$NAME.zip"
+build win32 build/win32 mingw-i686.cmake PE32 'Intel 80386' i686-w64-mingw32-objdump
+build win64 build/release-win64 mingw-x86_64.cmake PE32+ x86-64 x86_64-w64-mingw32-objdump
+
+cd dist
+rm -f SHA256SUMS
+sha256sum "Tavoline-$VERSION-setup-win32.exe" "Tavoline-$VERSION-setup-win64.exe" \
+  "Tavoline-$VERSION-win32.zip" "Tavoline-$VERSION-win64.zip" >SHA256SUMS
+echo "== dist/ (update address built in: $URL)"
+file ./*.exe
+unzip -l "Tavoline-$VERSION-win64.zip"
+cat SHA256SUMS

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds everything (native archive core, 64-bit Windows build, 32-bit shipped build) and runs every test.
+# Builds everything (native archive core, the core as 32-bit code, 64-bit Windows build with its
+# installer, 32-bit shipped build with its installer) and runs every test.
 # Run as root on Debian 12; installs what is missing first. Build trees are kept in build/ for quick re-runs.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,9 +19,14 @@ mkdir -p build
 configure build/native
 configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 configure build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DBUILD_TESTING=OFF
+configure build/native32 -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake "-DTAVOLINE_NATIVE_TEST_PARTS=zipbytes;ziparchive/core" \
+  -DTAVOLINE_CORE_TEST_TIMEOUT=1200
 
-echo "== building (native, win64, win32)"
+echo "== building (native, native 32-bit core tests, win64, win32)"
 cmake --build build/native -j "$JOBS"
+# Listing the 32-bit tests after the build runs them, so the machine must start 32-bit programs first.
+sh scripts/i386-runner.sh
+cmake --build build/native32 -j "$JOBS" --target zipcore-tests zipbzip2-tests zipparallel-tests
 cmake --build build/win64 -j "$JOBS"
 cmake --build build/win32 -j "$JOBS"
 
@@ -40,15 +46,21 @@ status=0
 echo "== native tests"
 (cd build/native && ctest -j "$JOBS" --output-on-failure) >build/native-tests.log 2>&1 || status=1
 tail -n 3 build/native-tests.log
+echo "== the archive core's unit tests as 32-bit code"
+start32=$(date +%s)
+(cd build/native32 && ctest -j "$JOBS" --output-on-failure) >build/native32-tests.log 2>&1 || status=1
+tail -n 3 build/native32-tests.log
+echo "   ($(( $(date +%s) - start32 )) s)"
 echo "== Windows tests under Wine"
 (cd build/win64 && ctest -j "$JOBS" --output-on-failure) >build/win64-tests.log 2>&1 || status=1
 tail -n 3 build/win64-tests.log
-[ $status -eq 0 ] || { grep -h -A40 -E "\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception" build/native-tests.log build/win64-tests.log | head -n 200 || true; }
+[ $status -eq 0 ] || { grep -h -A40 -E "\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception" build/native-tests.log build/native32-tests.log build/win64-tests.log | head -n 200 || true; }
 
-# One closing line for both suites.
+# One closing line for all suites.
 count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -n1; }
 set -- $(count build/native-tests.log) ; nf=${1:-0}; nt=${2:-0}
+set -- $(count build/native32-tests.log) ; xf=${1:-0}; xt=${2:-0}
 set -- $(count build/win64-tests.log) ; wf=${1:-0}; wt=${2:-0}
-failed=$((nf + wf)); passed=$((nt + wt - failed))
+failed=$((nf + xf + wf)); passed=$((nt + xt + wt - failed))
 echo "$passed passed, $failed failed"
 exit $status

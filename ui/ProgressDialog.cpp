@@ -6,6 +6,7 @@
 #include "jobs/UnzipWorker.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
+#include "jobs/ZipWorker.h"
 
 BEGIN_MESSAGE_MAP(ProgressDLG, CDialog)
     ON_MESSAGE(WM_JOB_STEP, &ProgressDLG::OnJobStep)
@@ -29,11 +30,20 @@ BOOL ProgressDLG::OnInitDialog() {
     SetIcon(m_hIcon, FALSE);
 
     g_commandLineMode = 1;
-    g_selectedPath = m_archivePath;
-    g_unzipSelected = 1;
     g_jobWindow = m_hWnd;
     g_exitStatus = exitNotFinished;
-    StartJobWorker(UnzipThreadProc);
+    if (m_zipping) {
+        // The same job as the main window's "Zip", with the item chosen by the caller.
+        g_selectedPath = m_itemToZip;
+        g_zipSourceIsFolder = IsExistingFolder(m_itemToZip) ? 1 : 0;
+        g_zipSelected = 1;
+        g_unzipSelected = 0;
+        StartJobWorker(ZipThreadProc);
+    } else {
+        g_selectedPath = m_archivePath;
+        g_unzipSelected = 1;
+        StartJobWorker(UnzipThreadProc);
+    }
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 // ProgressDLG: command-line mode's only window. A small topmost dialog with a progress bar that
-// unpacks the archive it was given at once and ends the process when the job is over.
+// unpacks the archive it was given (or, for /zip, packs the file or folder) at once and ends the
+// process when the job is over.
 #pragma once
 
 #include "framework/CDialog.h"
@@ -14,6 +15,8 @@ public:
 
     HICON m_hIcon;
     CString m_archivePath;   // set by start-up before DoModal
+    bool m_zipping = false;  // /zip: pack m_itemToZip beside itself instead of unpacking
+    CString m_itemToZip;
     CProgressCtrl m_progress;
 
 protected:

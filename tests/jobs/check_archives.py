@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Checks the archives that the zip tests under Wine exported, with tools other than ours:
-Python's zipfile reads every entry and Info-ZIP unzip tests the whole archive.
+Python's zipfile reads every entry, Info-ZIP unzip and 7-Zip test the whole archive.
 
     check_archives.py FOLDER LABEL...
 
@@ -49,6 +49,10 @@ def check(folder, label):
         if result.returncode != 0:
             problems.append("%s: unzip -t says %s%s" % (label, result.stdout.decode(errors="replace"),
                                                           result.stderr.decode(errors="replace")))
+        # 7-Zip: a third reader, with its own bzip2 decoder.
+        result = subprocess.run(["7z", "t", "-bd", path], capture_output=True, timeout=60)
+        if result.returncode != 0:
+            problems.append("%s: 7z t says %s" % (label, result.stdout.decode(errors="replace")[-500:]))
     return problems
 
 
