@@ -1,7 +1,7 @@
 // A program folder with a stray wininet.dll and comctl32.dll in it, as a Downloads folder may have:
 // Tavoline.exe must take WinInet from the system folder, the common controls through its manifest's
 // side-by-side binding, and ZipArchive.dll from its own folder. Wine is told to prefer native DLLs
-// of those names wherever it finds them (tests/e2e/CMakeLists.txt), as Windows would.
+// of those names wherever it finds them (tests/app/CMakeLists.txt), as Windows would.
 #include <gtest/gtest.h>
 
 #include <windows.h>

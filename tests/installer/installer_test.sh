@@ -49,7 +49,7 @@ status=0
 run "$TEST_EXE" || status=$?
 sed -n '/\[==========\]\|\[  FAILED  \]\|Failure\|Expected\|Which is\|actual\|error/p' "$LOG" | tr -d '\r'
 [ $status -eq 0 ] || fail "installed_shell_test failed (status $status; see $LOG)"
-python3 "$ROOT/tests/zip/check_archives.py" "$ARCHIVES" verb-folder verb-file || fail "the verbs' archives do not read back"
+python3 "$ROOT/tests/jobs/check_archives.py" "$ARCHIVES" verb-folder verb-file || fail "the verbs' archives do not read back"
 
 # The quiet uninstall that Apps & features would run; its copy in %TEMP% ends a moment later.
 USER_DIR=$(cd "$PREFIX/drive_c/users" && ls | grep -v -x -i public | head -n1)

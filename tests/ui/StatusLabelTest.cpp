@@ -166,7 +166,7 @@ TEST(StatusLine, LongTextRunsPastTheLabelButStopsAfter80Characters) {
     EXPECT_LT(ink.rightmost, 102 + fullWidth - 40);
 }
 
-// The screen's DPI; TAVOLINE_TEST_DPI, when set, is the DPI the test run was given (tests/gui/run-at-dpi.sh).
+// The screen's DPI; TAVOLINE_TEST_DPI, when set, is the DPI the test run was given (tests/ui/run-at-dpi.sh).
 int ScreenDpi() {
     HDC screen = ::GetDC(nullptr);
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
