@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 
 sh scripts/setup.sh
-sh scripts/fetch-bzip2.sh
+sh scripts/fetch-sources.sh
 
 VERSION=$(sed -n 's/^project(Tavoline VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 BUILD=build/win32

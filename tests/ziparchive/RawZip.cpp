@@ -25,8 +25,15 @@ std::uint32_t Load(const std::string& bytes, std::size_t offset, int count) {
 } // namespace
 
 void RawZip::Add(const std::string& name, const std::string& data, std::uint16_t method, std::uint16_t flags) {
-    const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-    const Record record{name, method, flags, crc, static_cast<std::uint32_t>(data.size()), static_cast<std::uint32_t>(m_locals.size())};
+    AddPacked(name, method, flags, data, data);
+}
+
+void RawZip::AddPacked(const std::string& name, std::uint16_t method, std::uint16_t flags, const std::string& packed,
+                       const std::string& original) {
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(original.data()), static_cast<uInt>(original.size())));
+    const Record record{name, method, flags, crc, static_cast<std::uint32_t>(packed.size()),
+                        static_cast<std::uint32_t>(original.size()), static_cast<std::uint32_t>(m_locals.size())};
     Put(m_locals, 0x04034b50, 4);
     Put(m_locals, 20, 2);
     Put(m_locals, flags, 2);
@@ -34,12 +41,12 @@ void RawZip::Add(const std::string& name, const std::string& data, std::uint16_t
     Put(m_locals, kDosTime, 2);
     Put(m_locals, kDosDate, 2);
     Put(m_locals, crc, 4);
-    Put(m_locals, data.size(), 4);
-    Put(m_locals, data.size(), 4);
+    Put(m_locals, packed.size(), 4);
+    Put(m_locals, original.size(), 4);
     Put(m_locals, name.size(), 2);
     Put(m_locals, 0, 2);
     PutText(m_locals, name);
-    PutText(m_locals, data);
+    PutText(m_locals, packed);
     m_records.push_back(record);
 }
 
@@ -61,7 +68,7 @@ std::vector<std::uint8_t> RawZip::Bytes() const {
         Put(out, kDosTime, 2);
         Put(out, kDosDate, 2);
         Put(out, record.crc, 4);
-        Put(out, record.size, 4);
+        Put(out, record.compressedSize, 4);
         Put(out, record.size, 4);
         Put(out, record.name.size(), 2);
         Put(out, 0, 2);    // extra
