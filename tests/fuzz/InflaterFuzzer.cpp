@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-constexpr std::size_t kOutputLimit = 16u << 20;
+constexpr std::size_t kOutputLimit = 1u << 20;
 
 enum class Outcome { Finished, Damaged, Unfinished, TooLarge };
 

@@ -197,7 +197,7 @@ Inflater::Step Inflater::DecodeCodes() {
     if (symbol == InflateHuffman::kNeedBits) return Step::NeedInput;
     if (symbol < 0 || symbol > 285) throw Damaged("an invalid literal or length code");
     if (symbol < 256) {
-      window_[end_++] = static_cast<std::uint8_t>(symbol);
+      window_.data()[end_++] = static_cast<std::uint8_t>(symbol);
       ++total_;
       continue;
     }

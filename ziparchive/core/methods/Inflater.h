@@ -7,7 +7,7 @@
 // the bytes so far end inside it, not at all and tried again once more bytes are in.
 #pragma once
 
-#include "core/Codec.h"
+#include "core/Codecs.h"
 #include "core/methods/InflateHuffman.h"
 
 #include <cstddef>
@@ -52,7 +52,7 @@ private:
   const InflateHuffman* literalCode_ = &literals_;
   const InflateHuffman* distanceCode_ = &distances_;
   // Output: the last 64 KiB already handed on (the window of back references), then new bytes.
-  std::vector<std::uint8_t> window_;
+  CodecBuffer window_;
   std::size_t end_ = 0, flushed_ = 0;
   std::uint64_t total_ = 0; // bytes decoded so far: no back reference may reach before the first
   ByteSink* out_ = nullptr;
