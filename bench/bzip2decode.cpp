@@ -27,7 +27,9 @@ bool DecodeWithLibbz2(const Bytes& input, Bytes& output) {
     void Put(const std::uint8_t* data, std::size_t length) override { bytes.insert(bytes.end(), data, data + length); }
   } sink(output);
   output.clear();
-  return MakeDecompressor(12)->Write(input.data(), input.size(), sink);
+  ZipEntry entry;
+  entry.method = kMethodBzip2;
+  return MakeDecompressor(entry)->Write(input.data(), input.size(), sink);
 }
 
 template <typename Decode>

@@ -1,25 +1,16 @@
-# zlib and libbz2 for the current target, as static libraries (ZipArchive.dll ships no extra DLLs).
+# The compression libraries for the current target, as static libraries (ZipArchive.dll ships no extra DLLs).
 #   tavoline::zlib  - Debian's libz-mingw-w64-dev for Windows, the system zlib natively
-#   tavoline::bzip2 - compiled here from Debian's bzip2 source package (scripts/fetch-bzip2.sh)
+#   tavoline::bzip2 - libbz2, compiled here from Debian's bzip2 source package
+#   tavoline::lzma  - liblzma's decoders, compiled here from Debian's xz-utils source package
+#   tavoline::zstd  - libzstd's decoder, compiled here from Debian's libzstd source package
+include(${CMAKE_CURRENT_LIST_DIR}/CompressionLibraries.cmake)
 
-set(BZIP2_SOURCE_DIR "${PROJECT_SOURCE_DIR}/.cache/bzip2/src" CACHE PATH "Unpacked bzip2 sources")
-if(NOT EXISTS "${BZIP2_SOURCE_DIR}/bzlib.h")
-  execute_process(COMMAND sh "${PROJECT_SOURCE_DIR}/scripts/fetch-bzip2.sh" RESULT_VARIABLE fetch_result)
-  if(NOT fetch_result EQUAL 0)
-    message(FATAL_ERROR "bzip2 sources are missing and could not be fetched (run scripts/setup.sh as root)")
-  endif()
-endif()
-
-add_library(bzip2_static STATIC
-  ${BZIP2_SOURCE_DIR}/blocksort.c ${BZIP2_SOURCE_DIR}/huffman.c ${BZIP2_SOURCE_DIR}/crctable.c
-  ${BZIP2_SOURCE_DIR}/randtable.c ${BZIP2_SOURCE_DIR}/compress.c ${BZIP2_SOURCE_DIR}/decompress.c
-  ${BZIP2_SOURCE_DIR}/bzlib.c)
-target_include_directories(bzip2_static SYSTEM PUBLIC ${BZIP2_SOURCE_DIR})
-# Upstream code: built as it is, without our warning policy; no stdio error printing in a library.
-target_compile_options(bzip2_static PRIVATE -w -O2)
-target_compile_definitions(bzip2_static PRIVATE BZ_NO_STDIO)
-set_target_properties(bzip2_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
+tavoline_add_bzip2(bzip2_static)
 add_library(tavoline::bzip2 ALIAS bzip2_static)
+tavoline_add_lzma(lzma_static)
+add_library(tavoline::lzma ALIAS lzma_static)
+tavoline_add_zstd(zstd_static)
+add_library(tavoline::zstd ALIAS zstd_static)
 
 if(WIN32)
   find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)

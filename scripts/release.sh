@@ -47,7 +47,7 @@ else
 fi
 
 sh scripts/setup.sh
-sh scripts/fetch-bzip2.sh
+sh scripts/fetch-sources.sh
 
 VERSION=$(sed -n 's/^project(Tavoline VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 mkdir -p build dist

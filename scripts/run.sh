@@ -19,7 +19,7 @@ MSG
 fi
 
 sh scripts/setup.sh
-sh scripts/fetch-bzip2.sh
+sh scripts/fetch-sources.sh
 
 BUILD=${TAVOLINE_BUILD:-build/win64}  # another build tree of the 64-bit configuration may be named
 mkdir -p build

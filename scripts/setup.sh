@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="cmake make g++ clang libclang-rt-14-dev pkg-config \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 \
-  libz-mingw-w64-dev zlib1g-dev libbz2-dev bzip2 wine64 \
+  libz-mingw-w64-dev zlib1g-dev libbz2-dev bzip2 xz-utils zstd wine64 \
   dpkg-dev zip unzip p7zip-full libarchive-tools python3 openssl file googletest nsis g++-multilib lib32z1-dev"
 
 missing=""
@@ -13,7 +13,7 @@ for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 
-# Source lookups (for Debian's bzip2 source) use the same mirrors as the binary packages.
+# Source lookups (for the sources of bzip2, xz-utils and libzstd) use the same mirrors as the binary packages.
 SRC_LIST=/etc/apt/sources.list.d/tavoline-deb-src.sources
 if [ ! -f "$SRC_LIST" ]; then
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then

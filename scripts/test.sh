@@ -8,7 +8,7 @@ cd "$ROOT"
 JOBS=$(nproc)
 
 sh scripts/setup.sh
-sh scripts/fetch-bzip2.sh
+sh scripts/fetch-sources.sh
 
 configure() { # dir, extra args...
   dir=$1; shift

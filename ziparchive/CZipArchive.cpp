@@ -127,7 +127,7 @@ bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, b
 bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& failure) {
     try {
         if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;
-        if (!zipcore::IsSupportedMethod(method))
+        if (!zipcore::IsWritableMethod(method))
             return ReportFailure(failure, CZipException::unsupported, 0,
                                  L"Unsupported compression method " + std::to_wstring(method) + L": use 0, 8 or 12"),
                    false;

@@ -1,6 +1,9 @@
-// Writes the fuzzer's seed corpus: small archives of every shape the reader knows, made in memory.
-//   zipcore-fuzz-seeds FOLDER
+// Writes the fuzzers' seed corpora, made in memory: small archives of every shape and method the reader
+// knows into READER_FOLDER, and deflate and Deflate64 streams (after the inflater fuzzer's piece-size
+// byte) into INFLATER_FOLDER.
+//   zipcore-fuzz-seeds READER_FOLDER INFLATER_FOLDER
 #include "ArchiveBuilder.h"
+#include "samples/MethodSamples.h"
 
 #include <fstream>
 #include <string>
@@ -37,18 +40,42 @@ std::vector<TestArchive> Seeds() {
   TestEntry emptyDeflate = Entry("empty", "", 8), emptyBzip2 = Entry("empty2", "", 12);
   emptyDeflate.rawData = emptyBzip2.rawData = true; // methods without a single compressed byte
   seeds.push_back(TestArchive{{emptyDeflate, emptyBzip2}});
+  const std::string sampleText = samples::SampleText();
+  for (const samples::MethodSample& sample : samples::kMethodSamples) {
+    TestEntry packed = Entry(sample.name, std::string(reinterpret_cast<const char*>(sample.data), sample.size),
+                             sample.method);
+    packed.rawData = true;
+    packed.flags = sample.flags;
+    packed.crc = Crc(sampleText);
+    packed.uncompressedSize = sampleText.size();
+    seeds.push_back(TestArchive{{packed}});
+  }
   return seeds;
+}
+
+std::vector<std::string> InflaterSeeds() {
+  const std::string text = "seed text, seed text, some more seed text\n";
+  std::string longer;
+  for (int i = 0; i < 400; ++i) longer += std::to_string(i * 7919) + text;
+  const auto& deflate64 = samples::kMethodSamples[0];
+  return {std::string(1, '\0') + Compress(8, text), std::string(1, '\3') + Compress(8, longer),
+          std::string(1, '\20') + std::string(reinterpret_cast<const char*>(deflate64.data), deflate64.size)};
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 3) return 2;
   int index = 0;
   for (const TestArchive& seed : Seeds()) {
     Bytes bytes = Build(seed);
-    std::ofstream(std::string(argv[1]) + "/seed-" + std::to_string(index++) + ".zip", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    Write(std::string(argv[1]) + "/seed-" + std::to_string(index++) + ".zip", std::string(bytes.begin(), bytes.end()));
   }
+  index = 0;
+  for (const std::string& seed : InflaterSeeds()) Write(std::string(argv[2]) + "/seed-" + std::to_string(index++), seed);
   return 0;
 }

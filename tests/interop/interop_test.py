@@ -179,6 +179,29 @@ class TheyWriteWeRead(Workspace):
             run(["7z", "a", "-tzip", "-mm=" + method, "-mcu=on", archive] + self.names, cwd=self.src)
             self.check_ours(archive)
 
+    def test_7z_deflate64_and_lzma(self):
+        # Repeats 40,000 bytes apart: Deflate64 reaches them where deflate's 32 KiB window cannot.
+        repeats = os.urandom(40000) * 4
+        with open(os.path.join(self.src, "repeats.bin"), "wb") as f:
+            f.write(repeats)
+        expect = dict(self.files, **{"repeats.bin": repeats})
+        for method, number in (("Deflate64", 9), ("Deflate64 -mx=9", 9), ("LZMA", 14), ("LZMA:eos=off", 14)):
+            archive = self.path("7z-%s.zip" % method.replace(" ", ""))
+            run(["7z", "a", "-tzip", "-mm=" + method.split()[0]] + method.split()[1:] + [archive, "repeats.bin"]
+                + self.names, cwd=self.src)
+            with zipfile.ZipFile(archive) as z:
+                repeated = z.getinfo("repeats.bin")
+            self.assertEqual(repeated.compress_type, number, method)
+            self.assertLess(repeated.compress_size, 60000, method)  # the repeats were found
+            self.check_ours(archive, expect)
+
+    def test_python_lzma(self):
+        archive = self.path("python-lzma.zip")
+        with zipfile.ZipFile(archive, "w", compression=zipfile.ZIP_LZMA) as z:
+            for name in self.names:
+                z.write(os.path.join(self.src, name), name)
+        self.check_ours(archive)
+
     def test_python_zip64_records_and_cp437_names(self):
         archive = self.path("python.zip")
         with zipfile.ZipFile(archive, "w", compression=zipfile.ZIP_DEFLATED, allowZip64=True) as z:

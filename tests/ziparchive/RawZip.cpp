@@ -26,6 +26,14 @@ void RawZip::Add(const std::string& name, const std::string& data, std::uint16_t
     m_archive.entries.push_back(entry);
 }
 
+void RawZip::AddPacked(const std::string& name, std::uint16_t method, std::uint16_t flags, const std::string& packed,
+                       const std::string& original) {
+    Add(name, packed, method, flags);
+    ziptest::TestEntry& entry = m_archive.entries.back();
+    entry.crc = ziptest::Crc(original);
+    entry.uncompressedSize = original.size();
+}
+
 void RawZip::AddOverlapping(const std::string& name, std::size_t index) {
     ziptest::TestEntry entry = m_archive.entries.at(index);
     entry.name = name;

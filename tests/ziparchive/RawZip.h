@@ -12,6 +12,9 @@ class RawZip {
 public:
     // A stored entry (method 0 unless given); a name ending in "/" is a folder entry.
     void Add(const std::string& name, const std::string& data, std::uint16_t method = 0, std::uint16_t flags = 0);
+    // An entry whose data are already packed by `method`: `original` is what they unpack to.
+    void AddPacked(const std::string& name, std::uint16_t method, std::uint16_t flags, const std::string& packed,
+                   const std::string& original);
     // A second directory record for the data of entry `index`: the two entries overlap.
     void AddOverlapping(const std::string& name, std::size_t index);
     // The whole archive; zip64 end records when there are more than 65,535 entries.

@@ -1,6 +1,7 @@
 // Reading archives: damaged and hostile archives, very many entries, and what the failures say.
 #include "TestFolder.h"
 #include "ZipTestSupport.h"
+#include "samples/MethodSamples.h"
 
 namespace {
 
@@ -154,6 +155,29 @@ TEST_F(Read, DamagedAndUnsupportedArchivesFailClearly) {
     ASSERT_TRUE(cut);
     EXPECT_TRUE(cut->m_iCause == CZipException::badArchive || cut->m_iCause == CZipException::notAnArchive);
     EXPECT_EQ(0u, zip.GetCount());
+}
+
+TEST_F(Read, EntriesOfEveryMethodOtherToolsWriteAreTestedAndExtracted) {
+    const std::string text = samples::SampleText();
+    RawZip raw;
+    for (const samples::MethodSample& sample : samples::kMethodSamples)
+        raw.AddPacked(std::string(sample.name) + ".txt", sample.method, sample.flags,
+                      std::string(reinterpret_cast<const char*>(sample.data), sample.size), text);
+    std::string damaged(reinterpret_cast<const char*>(samples::kXZData), sizeof samples::kXZData);
+    damaged[damaged.size() / 2] ^= 0x20;
+    raw.AddPacked("damaged.txt", 95, 0, damaged, text);
+
+    CZipArchive zip;
+    zip.Open(WriteArchive(raw, L"methods.zip").c_str(), 1, 0);
+    const std::wstring target = m_folder / L"out";
+    for (unsigned short i = 0; i < 4; ++i) {
+        const std::string name = samples::kMethodSamples[i].name;
+        EXPECT_TRUE(zip.TestFile(i, 65536)) << name;
+        EXPECT_TRUE(zip.ExtractFile(i, target.c_str(), true, nullptr, 65536)) << name;
+        EXPECT_EQ(text, ReadBytes(target + L"\\" + std::wstring(name.begin(), name.end()) + L".txt")) << name;
+    }
+    EXPECT_FALSE(zip.TestFile(4, 65536));
+    zip.Close();
 }
 
 TEST_F(Read, FolderEntriesCreateFolders) {

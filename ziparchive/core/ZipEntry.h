@@ -9,7 +9,11 @@ namespace zipcore {
 enum CompressionMethod : std::uint16_t {
   kMethodStored = 0,
   kMethodDeflate = 8,
+  kMethodDeflate64 = 9,
   kMethodBzip2 = 12,
+  kMethodLzma = 14,
+  kMethodZstandard = 93,
+  kMethodXz = 95,
 };
 
 struct ZipEntry {

@@ -99,7 +99,7 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
   const ZipEntry& entry = Entry(index);
   if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted");
-  if (!IsSupportedMethod(entry.method))
+  if (!IsReadableMethod(entry.method))
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " uses compression method " +
                                                   std::to_string(entry.method) + " (" + MethodName(entry.method) +
                                                   "), which is not supported");
@@ -113,7 +113,7 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
   if (parallel) {
     decompressor = std::make_unique<ParallelBzip2Decompressor>(Pool());
   } else {
-    decompressor = MakeDecompressor(entry.method);
+    decompressor = MakeDecompressor(entry);
   }
   CheckingSink checked(entry, &out);
   std::vector<std::uint8_t> buffer(

@@ -13,9 +13,10 @@
 // Unix that are valid UTF-8 are taken as UTF-8 (Unix zip tools store them so without the flag), and an
 // Info-ZIP Unicode path field (0x7075) made for the name is preferred.
 //
-// Supported data: methods stored, deflate and bzip2; data descriptors; zip64; leading bytes (for
-// example a self-extractor stub) and trailing bytes. Other methods and encrypted entries fail
-// clearly when their data is tested or extracted (Unsupported); they never produce output.
+// Supported data: methods stored, deflate, deflate64, bzip2, LZMA, Zstandard and XZ; data descriptors;
+// zip64; leading bytes (for example a self-extractor stub) and trailing bytes. Other methods and
+// encrypted entries fail clearly when their data is tested or extracted (Unsupported); they never
+// produce output.
 #pragma once
 
 #include "core/methods/Codec.h"

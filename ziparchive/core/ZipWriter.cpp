@@ -36,7 +36,7 @@ void ZipWriter::CheckUsable() const {
 }
 
 void ZipWriter::SetMethod(std::uint16_t method) {
-  if (!IsSupportedMethod(method))
+  if (!IsWritableMethod(method))
     throw ZipError(ZipErrorKind::Unsupported, "compression method " + std::to_string(method) + " (" +
                                                   MethodName(method) + ") is not supported");
   method_ = method;

@@ -31,8 +31,14 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/methods/Bzip2Codec.cpp
   ${ZIPCORE_DIR}/methods/Codec.cpp
   ${ZIPCORE_DIR}/methods/CompressibilityGuess.cpp
+  ${ZIPCORE_DIR}/methods/Deflate64Codec.cpp
   ${ZIPCORE_DIR}/methods/DeflateCodec.cpp
+  ${ZIPCORE_DIR}/methods/InflateHuffman.cpp
+  ${ZIPCORE_DIR}/methods/Inflater.cpp
+  ${ZIPCORE_DIR}/methods/LzmaCodec.cpp
   ${ZIPCORE_DIR}/methods/StoredCodec.cpp
+  ${ZIPCORE_DIR}/methods/XzCodec.cpp
+  ${ZIPCORE_DIR}/methods/ZstandardCodec.cpp
   ${ZIPCORE_DIR}/parallel/BackgroundEntries.cpp
   ${ZIPCORE_DIR}/parallel/Bzip2EncoderPool.cpp
   ${ZIPCORE_DIR}/parallel/DecodeAhead.cpp

@@ -153,15 +153,15 @@ TEST(Reader, DosTimeRoundTripsInTwoSecondSteps) {
 }
 
 TEST(Reader, UnsupportedMethodAndEncryptionFailClearly) {
-  TestEntry lzma = Entry("lzma.bin", "not really lzma");
-  lzma.method = 14;
-  lzma.rawData = true;
+  TestEntry ppmd = Entry("ppmd.bin", "not really PPMd");
+  ppmd.method = 98;
+  ppmd.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
   encrypted.flags = 0x0001;
   TestEntry aes = Entry("aes.txt", "ciphertext here");
   aes.method = 99;
   aes.rawData = true;
-  auto reader = OpenMemory(Build({{lzma, encrypted, aes, Entry("fine.txt", "ok")}}));
+  auto reader = OpenMemory(Build({{ppmd, encrypted, aes, Entry("fine.txt", "ok")}}));
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(ErrorOf([&] { reader->Test(i, 65536); }), ZipErrorKind::Unsupported) << i;
     StringSink sink;

@@ -7,7 +7,17 @@
 
 namespace zipcore {
 
-bool IsSupportedMethod(std::uint16_t method) {
+bool IsReadableMethod(std::uint16_t method) {
+  switch (method) {
+  case kMethodStored: case kMethodDeflate: case kMethodDeflate64: case kMethodBzip2:
+  case kMethodLzma: case kMethodZstandard: case kMethodXz:
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool IsWritableMethod(std::uint16_t method) {
   return method == kStoredMethod || method == kDeflateMethod || method == kBzip2Method;
 }
 
@@ -48,12 +58,16 @@ std::unique_ptr<Compressor> MakeCompressor(std::uint16_t method, int level) {
   }
 }
 
-std::unique_ptr<Decompressor> MakeDecompressor(std::uint16_t method) {
-  switch (method) {
-  case kStoredMethod: return MakeStoredDecompressor();
-  case kDeflateMethod: return MakeDeflateDecompressor();
-  case kBzip2Method: return MakeBzip2Decompressor();
-  default: throw UnsupportedMethod(method);
+std::unique_ptr<Decompressor> MakeDecompressor(const ZipEntry& entry) {
+  switch (entry.method) {
+  case kMethodStored: return MakeStoredDecompressor();
+  case kMethodDeflate: return MakeDeflateDecompressor();
+  case kMethodDeflate64: return MakeDeflate64Decompressor();
+  case kMethodBzip2: return MakeBzip2Decompressor();
+  case kMethodLzma: return MakeLzmaDecompressor(entry.uncompressedSize);
+  case kMethodZstandard: return MakeZstandardDecompressor(entry.compressedSize);
+  case kMethodXz: return MakeXzDecompressor(entry.compressedSize);
+  default: throw UnsupportedMethod(entry.method);
   }
 }
 

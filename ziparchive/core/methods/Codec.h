@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/ZipEntry.h"
+
 namespace zipcore {
 
 // Receives bytes produced by a codec (or read from an entry).
@@ -31,11 +33,15 @@ public:
   virtual bool Write(const std::uint8_t* data, std::size_t length, ByteSink& out) = 0;
 };
 
-// The method table: 0 stored, 8 deflate (zlib), 12 bzip2 (libbz2).
-bool IsSupportedMethod(std::uint16_t method);
+// The method table. Read: 0 stored, 8 deflate (zlib), 9 deflate64 (our own decoder), 12 bzip2
+// (libbz2), 14 LZMA and 95 XZ (liblzma), 93 Zstandard (libzstd). Written: 0, 8 and 12.
+bool IsReadableMethod(std::uint16_t method);
+bool IsWritableMethod(std::uint16_t method);
 const char* MethodName(std::uint16_t method);
-// level: -1 the method's default, 1 (fastest) to 9 (smallest). Unknown methods throw Unsupported.
+// level: -1 the method's default, 1 (fastest) to 9 (smallest). Unwritable methods throw Unsupported.
 std::unique_ptr<Compressor> MakeCompressor(std::uint16_t method, int level);
-std::unique_ptr<Decompressor> MakeDecompressor(std::uint16_t method);
+// For the entry's method; LZMA needs the entry's uncompressed size, XZ and Zstandard its compressed
+// size (where their data end). Unreadable methods throw Unsupported.
+std::unique_ptr<Decompressor> MakeDecompressor(const ZipEntry& entry);
 
 } // namespace zipcore

@@ -31,5 +31,11 @@ std::unique_ptr<Compressor> MakeDeflateCompressor(int level);
 std::unique_ptr<Decompressor> MakeDeflateDecompressor();
 std::unique_ptr<Compressor> MakeBzip2Compressor(int level);
 std::unique_ptr<Decompressor> MakeBzip2Decompressor();
+// Readers only. LZMA data end after the entry's uncompressed size or at an end marker; XZ and
+// Zstandard data may hold several streams, and end where the entry's compressed size says.
+std::unique_ptr<Decompressor> MakeDeflate64Decompressor();
+std::unique_ptr<Decompressor> MakeLzmaDecompressor(std::uint64_t uncompressedSize);
+std::unique_ptr<Decompressor> MakeZstandardDecompressor(std::uint64_t compressedSize);
+std::unique_ptr<Decompressor> MakeXzDecompressor(std::uint64_t compressedSize);
 
 } // namespace zipcore

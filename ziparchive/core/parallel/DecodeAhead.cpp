@@ -66,7 +66,7 @@ void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, 
   if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out, decoders)) return;
   out.clear();
   BoundedVectorSink sink(entry, out);
-  bool finished = MakeDecompressor(entry.method)->Write(compressed, length, sink);
+  bool finished = MakeDecompressor(entry)->Write(compressed, length, sink);
   if (entry.method != kMethodStored && !finished)
     throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
   if (out.size() != entry.uncompressedSize)
@@ -95,7 +95,7 @@ bool DecodeAhead::Handles(std::size_t index) const {
   if (index >= entries_.size()) return false;
   const ZipEntry& entry = entries_[index];
   return !entry.IsEncrypted() && !(entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) &&
-         IsSupportedMethod(entry.method) && entry.uncompressedSize <= kDecodeAheadEntryLimit &&
+         IsReadableMethod(entry.method) && entry.uncompressedSize <= kDecodeAheadEntryLimit &&
          entry.compressedSize <= kDecodeAheadEntryLimit &&
          // Stored data are only read and checked: streaming them costs less than handing them to
          // a worker and keeping a copy in memory.
