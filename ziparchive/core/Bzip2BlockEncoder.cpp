@@ -2,6 +2,8 @@
 
 #include "core/ZipError.h"
 
+// libbz2's stages with our block sort, under libbz2's names.
+#include "core/bzip2/Libbz2WithOwnSort.h"
 #include <bzlib.h>
 
 #include <algorithm>
@@ -105,3 +107,13 @@ void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockS
 }
 
 } // namespace zipcore
+
+extern "C" int ZipcoreSortBzip2Block(void* opaque, const unsigned char* block, int length, unsigned int* order) {
+  // No exception may cross libbz2's C frames: a sort that fails leaves the block to libbz2's own.
+  try {
+    auto* encoder = static_cast<zipcore::Bzip2BlockEncoder*>(opaque);
+    return static_cast<int>(encoder->BlockSorter().Sort(block, static_cast<std::uint32_t>(length), order));
+  } catch (...) {
+    return -1;
+  }
+}
