@@ -106,14 +106,19 @@ void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockS
   stream.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
 }
 
+int Bzip2BlockEncoder::SortBlock(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) noexcept {
+  if (length < kOwnSortFrom) return -1;
+  // No exception may cross libbz2's C frames: a sort that fails leaves the block to libbz2's own.
+  try {
+    return static_cast<int>(blockSorter_.Sort(block, length, order));
+  } catch (...) {
+    ++libbz2SortFallbacks_;
+    return -1;
+  }
+}
+
 } // namespace zipcore
 
 extern "C" int ZipcoreSortBzip2Block(void* opaque, const unsigned char* block, int length, unsigned int* order) {
-  // No exception may cross libbz2's C frames: a sort that fails leaves the block to libbz2's own.
-  try {
-    auto* encoder = static_cast<zipcore::Bzip2BlockEncoder*>(opaque);
-    return static_cast<int>(encoder->BlockSorter().Sort(block, static_cast<std::uint32_t>(length), order));
-  } catch (...) {
-    return -1;
-  }
+  return static_cast<zipcore::Bzip2BlockEncoder*>(opaque)->SortBlock(block, static_cast<std::uint32_t>(length), order);
 }

@@ -32,8 +32,15 @@ public:
   // Replaces `stream` with the one-block stream of `block` (which must not be empty).
   void Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
 
-  // The sort libbz2's stages call for this encoder's blocks (see core/bzip2/Libbz2WithOwnSort.h).
-  Bzip2BlockSorter& BlockSorter() { return blockSorter_; }
+  // Blocks of fewer bytes than this (after the initial run-length coding) keep libbz2's sort: it is
+  // as fast there, and ours has fixed costs (the suffix sort's buckets).
+  static constexpr std::uint32_t kOwnSortFrom = 10000;
+
+  // Called by libbz2's stages for each of this encoder's blocks (see core/bzip2/Libbz2WithOwnSort.h):
+  // the sorted rotations' starts into order[0, length) and the origin row, or -1 to have libbz2's own
+  // sort run (for small blocks, and when ours finds no memory, which Libbz2SortFallbacks counts).
+  int SortBlock(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) noexcept;
+  std::uint64_t Libbz2SortFallbacks() const { return libbz2SortFallbacks_; }
 
 private:
   void EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
@@ -50,6 +57,7 @@ private:
   std::vector<std::uint8_t> scratch_;
   std::vector<std::uint8_t> output_;
   Bzip2BlockSorter blockSorter_;
+  std::uint64_t libbz2SortFallbacks_ = 0;
   Bzip2SmallBlockEncoder small_;
   std::vector<std::uint8_t> smallInput_;
 };
