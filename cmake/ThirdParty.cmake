@@ -24,27 +24,8 @@ target_compile_definitions(bzip2_static PRIVATE BZ_NO_STDIO)
 set_target_properties(bzip2_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
 add_library(tavoline::bzip2 ALIAS bzip2_static)
 
-# libdivsufsort with 32-bit indices, without its own configure step: its public header is made from
-# upstream's template with the types filled in, and the few settings it reads come as definitions.
-set(W64BIT "")
-set(INCFILE "#include <inttypes.h>")
-set(DIVSUFSORT_EXPORT "")
-set(DIVSUFSORT_IMPORT "")
-set(SAUCHAR_TYPE uint8_t)
-set(SAINT32_TYPE int32_t)
-set(SAINDEX_TYPE int32_t)
-set(SAINT_PRId PRId32)
-set(SAINDEX_PRId PRId32)
-configure_file(${DIVSUFSORT_SOURCE_DIR}/include/divsufsort.h.cmake
-               ${CMAKE_BINARY_DIR}/divsufsort/include/divsufsort.h @ONLY)
-add_library(divsufsort_static STATIC
-  ${DIVSUFSORT_SOURCE_DIR}/lib/divsufsort.c ${DIVSUFSORT_SOURCE_DIR}/lib/sssort.c
-  ${DIVSUFSORT_SOURCE_DIR}/lib/trsort.c)
-target_include_directories(divsufsort_static SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/divsufsort/include
-                           PRIVATE ${DIVSUFSORT_SOURCE_DIR}/include)
-target_compile_options(divsufsort_static PRIVATE -w -O2)
-target_compile_definitions(divsufsort_static PRIVATE HAVE_STRING_H=1 HAVE_STDLIB_H=1 HAVE_INTTYPES_H=1
-                           HAVE_STDDEF_H=1 INLINE=inline PROJECT_VERSION_FULL="2.0.1")
+include(${CMAKE_CURRENT_LIST_DIR}/Divsufsort.cmake)
+tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
 set_target_properties(divsufsort_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
 add_library(tavoline::divsufsort ALIAS divsufsort_static)
 

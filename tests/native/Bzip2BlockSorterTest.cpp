@@ -138,6 +138,8 @@ TEST(Bzip2BlockSorter, LargeBlocksOfEveryKindAreLibbz2sOwn) {
   const Case cases[] = {
       {"text", TextBytes(880000, 1), 9, false},
       {"text at level 1", TextBytes(99000, 2), 1, false},
+      {"a short text", TextBytes(3000, 7), 9, false},
+      {"one byte", Of("x"), 9, false},
       {"a compiled program", Binary(850000), 9, false},
       {"runs of a few byte values", Runs(2000000, 4), 9, false},
       {"random bytes", RandomBytes(899000, 5), 9, false},
@@ -149,7 +151,7 @@ TEST(Bzip2BlockSorter, LargeBlocksOfEveryKindAreLibbz2sOwn) {
       {"one byte, 10 MB", Bytes(10000000, 'z'), 9, true},
       {"two bytes alternating", Repeated(Of("xy"), 600000), 9, true},
   };
-  Bzip2BlockEncoder encoder(0); // libbz2's stages for every block, around our sort
+  Bzip2BlockEncoder encoder(0, 1); // libbz2's stages for every block, around our sort for all sizes
   Bytes stream;
   for (const Case& c : cases) {
     Bytes expected = Libbz2Compress(c.input, c.level);

@@ -17,8 +17,8 @@ constexpr std::size_t kPiece = 64 * 1024;
 
 } // namespace
 
-Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow)
-    : ownEncoderBelow_(ownEncoderBelow), scratch_(kPiece) {}
+Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow, std::uint32_t ownSortFrom)
+    : ownEncoderBelow_(ownEncoderBelow), ownSortFrom_(std::max<std::uint32_t>(ownSortFrom, 1)), scratch_(kPiece) {}
 
 Bzip2BlockEncoder::~Bzip2BlockEncoder() {
   for (Allocation& allocation : allocations_) std::free(allocation.memory);
@@ -107,7 +107,7 @@ void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockS
 }
 
 int Bzip2BlockEncoder::SortBlock(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) noexcept {
-  if (length < kOwnSortFrom) return -1;
+  if (length < ownSortFrom_) return -1;
   // No exception may cross libbz2's C frames: a sort that fails leaves the block to libbz2's own.
   try {
     return static_cast<int>(blockSorter_.Sort(block, length, order));

@@ -22,19 +22,21 @@ public:
   // Blocks of fewer input bytes than this go to our own encoder.
   static constexpr std::uint64_t kOwnEncoderBelow = 64 * 1024;
 
+  // Blocks of fewer bytes than this (after the initial run-length coding) keep libbz2's sort: it is
+  // as fast there, and ours has fixed costs (the suffix sort's buckets).
+  static constexpr std::uint32_t kOwnSortFrom = 10000;
+
   // ownEncoderBelow: 0 has libbz2's stages encode every block, as libbz2 alone would write the stream
   // (where a block is periodic, with the row of another of the equal rotations as origin pointer).
-  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow);
+  // ownSortFrom: 1 has our sort order every block that libbz2's stages encode.
+  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow,
+                             std::uint32_t ownSortFrom = kOwnSortFrom);
   Bzip2BlockEncoder(const Bzip2BlockEncoder&) = delete;
   Bzip2BlockEncoder& operator=(const Bzip2BlockEncoder&) = delete;
   ~Bzip2BlockEncoder();
 
   // Replaces `stream` with the one-block stream of `block` (which must not be empty).
   void Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
-
-  // Blocks of fewer bytes than this (after the initial run-length coding) keep libbz2's sort: it is
-  // as fast there, and ours has fixed costs (the suffix sort's buckets).
-  static constexpr std::uint32_t kOwnSortFrom = 10000;
 
   // Called by libbz2's stages for each of this encoder's blocks (see core/bzip2/Libbz2WithOwnSort.h):
   // the sorted rotations' starts into order[0, length) and the origin row, or -1 to have libbz2's own
@@ -53,6 +55,7 @@ private:
     bool inUse;
   };
   std::uint64_t ownEncoderBelow_;
+  std::uint32_t ownSortFrom_;
   std::vector<Allocation> allocations_;
   std::vector<std::uint8_t> scratch_;
   std::vector<std::uint8_t> output_;

@@ -24,11 +24,7 @@
 #define BZ2_hbMakeCodeLengths ZipcoreOwnSort_hbMakeCodeLengths
 #define BZ2_indexIntoF ZipcoreOwnSort_indexIntoF
 #define BZ2_rNums ZipcoreOwnSort_rNums
-/* blocksort.c is compiled with its sort named ZipcoreLibbz2BlockSort (kept for when ours cannot run);
-   the name libbz2's compressor calls belongs to Libbz2SortHook.c. */
-#ifndef BZ2_blockSort
 #define BZ2_blockSort ZipcoreOwnSort_blockSort
-#endif
 
 #ifdef __cplusplus
 extern "C" {
