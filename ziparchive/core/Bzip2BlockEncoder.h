@@ -2,9 +2,8 @@
 // small blocks with our own encoder (libbz2's fixed costs per block dominate them), the others with
 // libbz2's stages around our block sort (Bzip2BlockSorter, about twice as fast as libbz2's on text),
 // which writes libbz2's bytes for the block. Either way the bytes depend only on the block and the
-// level. An encoder keeps its work
-// arrays (libbz2's large ones too) between blocks, so a worker thread that encodes block after block
-// allocates them once.
+// level. An encoder keeps its work arrays (libbz2's large ones too) between blocks, so a worker
+// thread that encodes block after block allocates them once.
 #pragma once
 
 #include "core/Bzip2BlockSplitter.h"
