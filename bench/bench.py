@@ -91,6 +91,7 @@ def unpack_command(tool, zipbench, archive, target):
 
 
 TOOLS = ["Tavoline core", "Info-ZIP zip", "7-Zip (2 threads)", "Python zipfile"]
+LBZIP2 = "lbzip2 -n 2 (.bz2)"
 DATASETS = [("tree", "tree/src", "source tree"), ("bigfile", "bigfile/sources.txt", "one large file"),
             ("tiny", "tiny/files", "20,000 tiny files"), ("compressed", "compressed/data", "compressed data")]
 
@@ -108,6 +109,13 @@ def bench_dataset(name, source, zipbench, work, runs):
         log(f"  {name}: {tool} packs")
         pack_time, pack_rss = measure(command, cwd, runs, before=lambda: remove(archive))
         rows[tool] = {"pack": pack_time, "pack_rss": pack_rss, "size": os.path.getsize(archive)}
+    if not folder:
+        # The fastest bzip2 codec on two cores, as an anchor: one .bz2 stream, not a zip archive.
+        archive = os.path.join(work, f"{name}-lbzip2.bz2")
+        command = ["sh", "-c", 'exec lbzip2 -n 2 -9 -c "$0" > "$1"', source, archive]
+        log(f"  {name}: {LBZIP2} packs")
+        pack_time, pack_rss = measure(command, None, runs, before=lambda: remove(archive))
+        rows[LBZIP2] = {"pack": pack_time, "pack_rss": pack_rss, "size": os.path.getsize(archive)}
     # Every tool unpacks the same two archives: ours (bzip2) and Info-ZIP's default (deflate).
     ours = os.path.join(work, f"{name}-tavoline.zip")
     for tool in TOOLS:
@@ -161,6 +169,11 @@ def table(results, sizes, memory):
                 f"| {r['size'] / info['size']:.3f} | {r['bzip2']:.2f} | {r['bzip2'] / seven['bzip2']:.2f}x "
                 f"| {r['deflate']:.2f} | {r['deflate'] / seven['deflate']:.2f}x "
                 f"| {r['pack_rss']:.0f} / {r['unpack_rss']:.0f} |")
+        if LBZIP2 in rows:
+            r = rows[LBZIP2]
+            out(f"| {title} ({total / MB:.0f} MB, {count} files) | {LBZIP2} | {r['pack']:.2f} | {r['size'] / MB:.2f} "
+                f"| {r['size'] / total:.3f} | {r['pack'] / seven['pack']:.2f}x | {r['pack'] / info['pack']:.2f}x "
+                f"| {r['size'] / info['size']:.3f} | - | - | - | - | {r['pack_rss']:.0f} / - |")
     if memory:
         out("")
         out("| 1 GiB file (Tavoline core) | pack s | peak MB | archive MB | unpack s | peak MB |")

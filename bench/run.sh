@@ -5,7 +5,7 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD="$ROOT/build/bench-native"
 
-command -v zip >/dev/null && command -v 7z >/dev/null && command -v unzip >/dev/null || sh "$ROOT/scripts/setup.sh"
+command -v zip >/dev/null && command -v 7z >/dev/null && command -v unzip >/dev/null && command -v lbzip2 >/dev/null || sh "$ROOT/scripts/setup.sh"
 sh "$ROOT/scripts/fetch-sources.sh"
 [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$BUILD" --target zipbench -j "$(nproc)" >/dev/null

@@ -7,9 +7,10 @@ set(TAVOLINE_SOURCE_CACHE "${CMAKE_CURRENT_LIST_DIR}/../.cache")
 set(BZIP2_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/bzip2/src" CACHE PATH "Unpacked bzip2 sources")
 set(XZ_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/xz-utils/src" CACHE PATH "Unpacked xz-utils sources")
 set(ZSTD_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/libzstd/src" CACHE PATH "Unpacked libzstd sources")
+set(DIVSUFSORT_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/libdivsufsort/src" CACHE PATH "Unpacked libdivsufsort sources")
 
 if(NOT EXISTS "${BZIP2_SOURCE_DIR}/bzlib.h" OR NOT EXISTS "${XZ_SOURCE_DIR}/src/liblzma/api/lzma.h"
-   OR NOT EXISTS "${ZSTD_SOURCE_DIR}/lib/zstd.h")
+   OR NOT EXISTS "${ZSTD_SOURCE_DIR}/lib/zstd.h" OR NOT EXISTS "${DIVSUFSORT_SOURCE_DIR}/lib/divsufsort.c")
   execute_process(COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/../scripts/fetch-sources.sh" RESULT_VARIABLE fetch_result)
   if(NOT fetch_result EQUAL 0)
     message(FATAL_ERROR "compression library sources are missing and could not be fetched (run scripts/setup.sh as root)")

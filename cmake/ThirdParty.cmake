@@ -3,6 +3,8 @@
 #   tavoline::bzip2 - libbz2, compiled here from Debian's bzip2 source package
 #   tavoline::lzma  - liblzma's decoders, compiled here from Debian's xz-utils source package
 #   tavoline::zstd  - libzstd's decoder, compiled here from Debian's libzstd source package
+#   tavoline::divsufsort - libdivsufsort, compiled here from Debian's libdivsufsort source package:
+#                   the suffix sort behind our block sort for large bzip2 blocks
 include(${CMAKE_CURRENT_LIST_DIR}/CompressionLibraries.cmake)
 
 tavoline_add_bzip2(bzip2_static)
@@ -11,6 +13,15 @@ tavoline_add_lzma(lzma_static)
 add_library(tavoline::lzma ALIAS lzma_static)
 tavoline_add_zstd(zstd_static)
 add_library(tavoline::zstd ALIAS zstd_static)
+include(${CMAKE_CURRENT_LIST_DIR}/Divsufsort.cmake)
+tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
+set_target_properties(divsufsort_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
+add_library(tavoline::divsufsort ALIAS divsufsort_static)
+
+include(${CMAKE_CURRENT_LIST_DIR}/Divsufsort.cmake)
+tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
+set_target_properties(divsufsort_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
+add_library(tavoline::divsufsort ALIAS divsufsort_static)
 
 if(WIN32)
   find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)

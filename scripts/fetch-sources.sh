@@ -1,7 +1,8 @@
 #!/bin/sh
 # Unpacks Debian's source packages of the compression libraries the build compiles for every target
-# (with Debian's patches applied) into .cache/NAME/src: bzip2, xz-utils (liblzma) and libzstd.
-#   sh scripts/fetch-sources.sh [NAME...]      (all three without arguments)
+# (with Debian's patches applied) into .cache/NAME/src: bzip2, xz-utils (liblzma), libzstd, and
+# libdivsufsort (the suffix sort behind our block sort for large bzip2 blocks).
+#   sh scripts/fetch-sources.sh [NAME...]      (all four without arguments)
 # A package already unpacked is left alone. The newest version that `apt-cache showsrc` lists is not
 # always one the mirror serves (security updates live in another pool), so the versions are tried
 # newest first until one downloads.
@@ -14,6 +15,7 @@ marker() {
     bzip2) echo bzlib.h ;;
     xz-utils) echo src/liblzma/api/lzma.h ;;
     libzstd) echo lib/zstd.h ;;
+    libdivsufsort) echo lib/divsufsort.c ;;
     *) echo "fetch-sources: unknown package $1" >&2; exit 2 ;;
   esac
 }
@@ -47,5 +49,5 @@ fetch() {
   echo "fetch-sources: $name $found"
 }
 
-[ $# -gt 0 ] || set -- bzip2 xz-utils libzstd
+[ $# -gt 0 ] || set -- bzip2 xz-utils libzstd libdivsufsort
 for name in "$@"; do fetch "$name"; done

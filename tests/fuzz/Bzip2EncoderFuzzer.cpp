@@ -1,6 +1,8 @@
 // Our encoder of small bzip2 blocks against libbz2's decoder: whatever the input (below the size the
 // encoder is used for), the stream must be one block of the requested level that libbz2 decodes to
-// exactly the input.
+// exactly the input. And our block sort against libbz2's: libbz2's stages around it must write
+// libbz2's own stream for the same input (for a periodic block the origin pointer may name another
+// of the equal rotations, as long as libbz2 decodes the stream to the input).
 //
 // The first byte picks the level (its value modulo 9, plus 1) and libbz2's decoder (bit 6); when its
 // top bit is set, the rest is read as (byte, count) pairs, so that long runs and periodic data come
@@ -18,6 +20,39 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+bool DecodesTo(const Bytes& stream, const Bytes& input, int small) {
+  Bytes decoded(input.size() + 1);
+  unsigned length = static_cast<unsigned>(decoded.size());
+  int result = BZ2_bzBuffToBuffDecompress(reinterpret_cast<char*>(decoded.data()), &length,
+                                          const_cast<char*>(reinterpret_cast<const char*>(stream.data())),
+                                          static_cast<unsigned>(stream.size()), small, 0);
+  decoded.resize(length);
+  return result == BZ_OK && decoded == input;
+}
+
+// libbz2 alone, and libbz2's stages around our sort (for blocks of every size), on the same input.
+void CompareSorts(const Bytes& input, int level, int small) {
+  Bytes expected(input.size() + input.size() / 100 + 1000);
+  unsigned length = static_cast<unsigned>(expected.size());
+  if (BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(expected.data()), &length,
+                               const_cast<char*>(reinterpret_cast<const char*>(input.data())),
+                               static_cast<unsigned>(input.size()), level, 0, 0) != BZ_OK)
+    std::abort();
+  expected.resize(length);
+  static zipcore::Bzip2BlockEncoder ours(0, 1);
+  zipcore::Bzip2BlockData block;
+  for (std::uint8_t byte : input) block.Append(byte);
+  Bytes stream;
+  ours.Encode(block, level, stream);
+  if (stream == expected) return;
+  // Only the origin pointer (24 bits from bit 113 of a one-block stream) may differ.
+  if (stream.size() != expected.size() || !DecodesTo(stream, input, small)) std::abort();
+  for (std::size_t bit = 0; bit < 8 * stream.size(); ++bit) {
+    bool differs = ((stream[bit / 8] ^ expected[bit / 8]) >> (7 - bit % 8)) & 1;
+    if (differs && (bit < 113 || bit >= 113 + 24)) std::abort();
+  }
+}
 
 Bytes InputOf(const std::uint8_t* data, std::size_t size, bool runs) {
   if (!runs) return Bytes(data, data + size);
@@ -43,15 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zipcore::Bzip2BlockBits block;
   if (!zipcore::FindBzip2Block(stream.data(), stream.size(), block)) std::abort();
 
-  Bytes decoded(input.size() + 1);
-  unsigned length = static_cast<unsigned>(decoded.size());
   // Both of libbz2's decoders: the fast one and the one for little memory.
   const int small = (data[0] & 0x40) ? 1 : 0;
-  int result = BZ2_bzBuffToBuffDecompress(reinterpret_cast<char*>(decoded.data()), &length,
-                                          reinterpret_cast<char*>(stream.data()),
-                                          static_cast<unsigned>(stream.size()), small, 0);
-  if (result != BZ_OK || length != input.size()) std::abort();
-  decoded.resize(length);
-  if (decoded != input) std::abort();
+  if (!DecodesTo(stream, input, small)) std::abort();
+  CompareSorts(input, level, small);
   return 0;
 }

@@ -6,6 +6,7 @@ set(ZIPCORE_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(ZIPCORE_BZIP2_SOURCES
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockDecoder.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockEncoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2BlockSorter.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockSplitter.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2Crc.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2HuffmanCode.cpp
@@ -14,6 +15,14 @@ set(ZIPCORE_BZIP2_SOURCES
   ${ZIPCORE_DIR}/bzip2/Bzip2SmallBlockEncoder.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2StreamDecoder.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2StreamJoiner.cpp)
+
+# libbz2 once more, built with Libbz2WithOwnSort.h forced in: its functions renamed, its block sort
+# handed to ours (Libbz2SortHook.c), its own sort kept as the fallback (Libbz2OwnBlockSort.c).
+set(ZIPCORE_BZIP2_OWNSORT_UPSTREAM
+  ${BZIP2_SOURCE_DIR}/huffman.c ${BZIP2_SOURCE_DIR}/crctable.c ${BZIP2_SOURCE_DIR}/randtable.c
+  ${BZIP2_SOURCE_DIR}/compress.c ${BZIP2_SOURCE_DIR}/decompress.c ${BZIP2_SOURCE_DIR}/bzlib.c
+  ${ZIPCORE_DIR}/bzip2/Libbz2OwnBlockSort.c)
+set(ZIPCORE_BZIP2_OWNSORT_SOURCES ${ZIPCORE_BZIP2_OWNSORT_UPSTREAM} ${ZIPCORE_DIR}/bzip2/Libbz2SortHook.c)
 
 # The zip container, its compression methods and its parallel paths.
 set(ZIPCORE_SOURCES

@@ -1,6 +1,8 @@
 #include "core/bzip2/Bzip2BlockEncoder.h"
 
 
+// libbz2's stages with our block sort, under libbz2's names.
+#include "core/bzip2/Libbz2WithOwnSort.h"
 #include <bzlib.h>
 
 #include <algorithm>
@@ -15,8 +17,8 @@ constexpr std::size_t kPiece = 64 * 1024;
 
 } // namespace
 
-Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow)
-    : ownEncoderBelow_(ownEncoderBelow), scratch_(kPiece) {}
+Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow, std::uint32_t ownSortFrom)
+    : ownEncoderBelow_(ownEncoderBelow), ownSortFrom_(std::max<std::uint32_t>(ownSortFrom, 1)), scratch_(kPiece) {}
 
 Bzip2BlockEncoder::~Bzip2BlockEncoder() {
   for (Allocation& allocation : allocations_) std::free(allocation.memory);
@@ -104,4 +106,23 @@ void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockS
   stream.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(used));
 }
 
+int Bzip2BlockEncoder::SortBlock(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) noexcept {
+  if (length < ownSortFrom_) return -1;
+  // No exception may cross libbz2's C frames: a sort that fails leaves the block to libbz2's own.
+  try {
+    return static_cast<int>(blockSorter_.Sort(block, length, order));
+  } catch (...) {
+    ++libbz2SortFallbacks_;
+    return -1;
+  }
+}
+
 } // namespace zipcore
+
+extern "C" int ZipcoreSortBzip2Block(void* opaque, const unsigned char* block, int length, unsigned int* order) {
+  return static_cast<zipcore::Bzip2BlockEncoder*>(opaque)->SortBlock(block, static_cast<std::uint32_t>(length), order);
+}
+
+// libbz2 (both copies) is built without stdio and reports broken internal invariants here. They are
+// bugs of the library, not of the data (decompression checks input and returns errors), so stop at once.
+extern "C" void bz_internal_error(int) { std::abort(); }

@@ -1,10 +1,12 @@
 // Compresses the input of one bzip2 block (see Bzip2BlockSplitter) into a complete one-block stream:
 // small blocks with our own encoder (libbz2's fixed costs per block dominate them), the others with
-// libbz2. Either way the bytes depend only on the block and the level. An encoder keeps its work
-// arrays (libbz2's large ones too) between blocks, so a worker thread that encodes block after block
-// allocates them once.
+// libbz2's stages around our block sort (Bzip2BlockSorter, about twice as fast as libbz2's on text),
+// which writes libbz2's bytes for the block. Either way the bytes depend only on the block and the
+// level. An encoder keeps its work arrays (libbz2's large ones too) between blocks, so a worker
+// thread that encodes block after block allocates them once.
 #pragma once
 
+#include "core/bzip2/Bzip2BlockSorter.h"
 #include "core/bzip2/Bzip2BlockSplitter.h"
 #include "core/bzip2/Bzip2SmallBlockEncoder.h"
 
@@ -19,14 +21,27 @@ public:
   // Blocks of fewer input bytes than this go to our own encoder.
   static constexpr std::uint64_t kOwnEncoderBelow = 64 * 1024;
 
-  // ownEncoderBelow: 0 has libbz2 encode every block, as libbz2 alone would write the stream.
-  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow);
+  // Blocks of fewer bytes than this (after the initial run-length coding) keep libbz2's sort: it is
+  // as fast there, and ours has fixed costs (the suffix sort's buckets).
+  static constexpr std::uint32_t kOwnSortFrom = 10000;
+
+  // ownEncoderBelow: 0 has libbz2's stages encode every block, as libbz2 alone would write the stream
+  // (where a block is periodic, with the row of another of the equal rotations as origin pointer).
+  // ownSortFrom: 1 has our sort order every block that libbz2's stages encode.
+  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow,
+                             std::uint32_t ownSortFrom = kOwnSortFrom);
   Bzip2BlockEncoder(const Bzip2BlockEncoder&) = delete;
   Bzip2BlockEncoder& operator=(const Bzip2BlockEncoder&) = delete;
   ~Bzip2BlockEncoder();
 
   // Replaces `stream` with the one-block stream of `block` (which must not be empty).
   void Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
+
+  // Called by libbz2's stages for each of this encoder's blocks (see core/bzip2/Libbz2WithOwnSort.h):
+  // the sorted rotations' starts into order[0, length) and the origin row, or -1 to have libbz2's own
+  // sort run (for small blocks, and when ours finds no memory, which Libbz2SortFallbacks counts).
+  int SortBlock(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) noexcept;
+  std::uint64_t Libbz2SortFallbacks() const { return libbz2SortFallbacks_; }
 
 private:
   void EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
@@ -39,9 +54,12 @@ private:
     bool inUse;
   };
   std::uint64_t ownEncoderBelow_;
+  std::uint32_t ownSortFrom_;
   std::vector<Allocation> allocations_;
   std::vector<std::uint8_t> scratch_;
   std::vector<std::uint8_t> output_;
+  Bzip2BlockSorter blockSorter_;
+  std::uint64_t libbz2SortFallbacks_ = 0;
   Bzip2SmallBlockEncoder small_;
   std::vector<std::uint8_t> smallInput_;
 };

@@ -1,8 +1,8 @@
 // Method 12 on several cores: the entry's data are cut where libbz2 would end its blocks, the blocks
 // are compressed by a pool of worker threads, and the results are joined into one standard bzip2
-// stream. The bytes do not depend on the number of threads or on how the input is fed. With libbz2
-// encoding every block (see Bzip2BlockEncoder) they are those libbz2 alone writes for the whole input,
-// finishing with all input at hand. At most two blocks per thread are in flight, so memory stays
+// stream. The bytes do not depend on the number of threads or on how the input is fed. With libbz2's
+// stages encoding every block (see Bzip2BlockEncoder) they are those libbz2 alone writes for the whole
+// input, finishing with all input at hand. At most two blocks per thread are in flight, so memory stays
 // bounded whatever the size of the entry.
 #pragma once
 

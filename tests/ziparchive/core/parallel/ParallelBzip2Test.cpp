@@ -1,6 +1,8 @@
 // The parallel bzip2 compressor: its bytes never depend on the number of threads, and the stream must
-// stay standard. With libbz2 encoding every block, it must write exactly what libbz2 writes for the
-// whole input at once: the blocks are cut and joined where and as libbz2 does.
+// stay standard. With libbz2's stages encoding every block (around our block sort), it must write
+// exactly what libbz2 writes for the whole input at once: the blocks are cut and joined where and as
+// libbz2 does.
+#include "Bzip2TestData.h"
 #include "Libbz2Reference.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
 #include "core/parallel/ParallelBzip2Compressor.h"
@@ -11,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -52,31 +53,8 @@ Bytes Decompress(const Bytes& stream, std::size_t expected) {
   return out;
 }
 
-Bytes Random(std::size_t length, unsigned seed) {
-  std::mt19937 generator(seed);
-  Bytes bytes(length);
-  for (auto& byte : bytes) byte = static_cast<std::uint8_t>(generator());
-  return bytes;
-}
-
-// Text-like data: words from a small vocabulary, lines, some indentation runs.
-Bytes Text(std::size_t length, unsigned seed) {
-  static const char* const kWords[] = {"static", "int", "return", "the", "archive", "block", "{", "}",
-                                       "(", ");", "if", "else", "for", "while", "zip", "data"};
-  std::mt19937 generator(seed);
-  Bytes bytes;
-  while (bytes.size() < length) {
-    if (generator() % 8 == 0) {
-      bytes.push_back('\n');
-      bytes.insert(bytes.end(), generator() % 12, ' ');
-    }
-    const char* word = kWords[generator() % 16];
-    bytes.insert(bytes.end(), word, word + std::char_traits<char>::length(word));
-    bytes.push_back(' ');
-  }
-  bytes.resize(length);
-  return bytes;
-}
+Bytes Random(std::size_t length, unsigned seed) { return RandomBytes(length, seed); }
+Bytes Text(std::size_t length, unsigned seed) { return TextBytes(length, seed); }
 
 // Level 1 blocks end when the run-length encoded input reaches this many bytes.
 constexpr std::size_t kLevel1Limit = 100000 - 19;

@@ -1,0 +1,33 @@
+// Sorts the cyclic rotations of a large bzip2 block for the Burrows-Wheeler transform with a suffix
+// sort (libdivsufsort's two-stage sort: only about a third of the suffixes are sorted by comparison,
+// every other one is placed from them in two linear scans).
+//
+// Rotations are not suffixes, but they sort alike once the block is turned to start at its smallest
+// rotation: that rotation is a power L^k of a Lyndon word L (a string smaller than each of its proper
+// suffixes, none of which is also its prefix), and the rotations of L sort exactly as its suffixes
+// do. So the block is turned, L's suffixes are sorted, and each row of L stands for the k equal
+// rotations of the block that start at the same place in each copy of L (any order among equal
+// rotations gives the same transform; they are listed by position). Besides the order the sort needs
+// a turned copy of the block and the suffix sort's 257 KiB of buckets.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zipcore {
+
+class Bzip2BlockSorter {
+public:
+  // Fills order[0, length) with the starts of the sorted rotations of block[0, length) and returns
+  // the row of the rotation that starts at 0 (the stream's origin pointer). 1 <= length < 2^31.
+  // Throws std::bad_alloc when the suffix sort gets no memory.
+  std::uint32_t Sort(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order);
+
+  // The start of a smallest rotation, in linear time.
+  static std::uint32_t SmallestRotation(const std::uint8_t* block, std::uint32_t length);
+
+private:
+  std::vector<std::uint8_t> turned_; // the block from its smallest rotation on
+};
+
+} // namespace zipcore
