@@ -18,11 +18,6 @@ tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
 set_target_properties(divsufsort_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
 add_library(tavoline::divsufsort ALIAS divsufsort_static)
 
-include(${CMAKE_CURRENT_LIST_DIR}/Divsufsort.cmake)
-tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
-set_target_properties(divsufsort_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
-add_library(tavoline::divsufsort ALIAS divsufsort_static)
-
 if(WIN32)
   find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)
   add_library(tavoline::zlib STATIC IMPORTED)
