@@ -14,11 +14,16 @@ endif()
 
 include(GoogleTest)
 function(tavoline_add_wine_test target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;FIXTURE" "" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
+  # A fixture: a ctest test that prepares what every case reads (run first, once).
+  set(fixture)
+  if(ARG_FIXTURE)
+    set(fixture FIXTURES_REQUIRED ${ARG_FIXTURE})
+  endif()
   # Discovery runs at test time, when the prefix exists; each case is one ctest test with a hard limit.
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${fixture})
 endfunction()
