@@ -1,4 +1,5 @@
-// Entry names: the form the writer stores, and the safety rules the reader enforces.
+// Entry names: the form the writer stores and the safety rules it enforces, and the pieces the
+// reader uses to make names safe (DiskNames.h).
 #pragma once
 
 #include <cstddef>
