@@ -15,7 +15,7 @@ endif()
 
 include(GoogleTest)
 function(tavoline_add_wine_test target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;FIXTURE" "ENVIRONMENT" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -23,7 +23,12 @@ function(tavoline_add_wine_test target)
   if(ARG_ENVIRONMENT)
     set(environment ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
+  # A fixture: a ctest test that prepares what every case reads (run first, once).
+  set(fixture)
+  if(ARG_FIXTURE)
+    set(fixture FIXTURES_REQUIRED ${ARG_FIXTURE})
+  endif()
   # Discovery runs at test time, when the prefix exists; each case is one ctest test with a hard limit.
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${environment})
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${environment} ${fixture})
 endfunction()

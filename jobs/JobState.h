@@ -31,10 +31,11 @@ extern std::atomic<int> g_progressPos;         // the position last given to the
 enum ExitStatus : int {
     exitUnpacked = 0,      // the archive was unpacked completely
     exitPacked = 0,        // (/zip) the item was packed completely
-    exitJobFailed = 1,     // the job stopped on a failure (not an archive, disk full, unsafe entry …)
+    exitJobFailed = 1,     // the job stopped on a failure (not an archive, disk full, access denied …)
     exitCorruptEntry = 2,  // an entry failed its test; the entries before it were unpacked
     exitInputRefused = 3,  // no archive path (or, with /zip, no item) was given
-    exitNotFinished = 4    // the dialog was closed before the job had ended
+    exitNotFinished = 4,   // the dialog was closed before the job had ended
+    exitEntriesSkipped = 5 // unpacked, but entries that cannot be read (encrypted …) were left out
 };
 extern std::atomic<int> g_exitStatus;
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/Exception.h"
+#include "jobs/UnzipReport.h"
 #include "jobs/UnzipTarget.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
@@ -20,22 +21,32 @@ constexpr LONGLONG kPseudoStepsSpread = 90;
 void Post(UINT message) { ::PostMessageW(g_jobWindow.load(), message, 0, 0); }
 
 // What a successful or corrupt-entry run does after its last entry; returns the exit status.
-int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry) {
+int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry, const UnzipReport& report) {
     g_progressPos = 100;
     Post(WM_JOB_STEP);
-    if (!stoppedOnCorruptEntry) ShowJobMessage(L"Unzipping completed successfully.", kCaption);
+    if (!stoppedOnCorruptEntry) ShowJobMessage(SuccessText(report), kCaption);
+    if (!report.skipped.empty()) ShowJobMessage(SkippedText(report), kCaption);
     ::ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
-    return stoppedOnCorruptEntry ? exitCorruptEntry : exitUnpacked;
+    if (stoppedOnCorruptEntry) return exitCorruptEntry;
+    return report.skipped.empty() ? exitUnpacked : exitEntriesSkipped;
 }
 
-// Tests and extracts every entry in order; returns true when it stopped at a corrupt one.
-bool UnpackEntries(CZipArchive& archive, const CString& target) {
+// Tests and extracts every entry in order, leaving out (and noting) those the library cannot
+// unpack; returns true when it stopped at a corrupt one.
+bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& report) {
     for (ZIP_INDEX_TYPE index = 0; index < archive.GetCount(); ++index) {
+        CString stored, disk, skipReason;
+        const bool renamed = archive.GetEntryPlan(index, stored, disk, skipReason);
+        if (!skipReason.IsEmpty()) {
+            report.skipped.push_back((stored.IsEmpty() ? CString(L"(no name)") : stored) + L": " + skipReason);
+            continue;
+        }
         if (!archive.TestFile(index, kBufferSize)) {
             ShowJobMessage(L"Error: zip file is corrupted!", kCaption);
             return true;
         }
         archive.ExtractFile(index, target, true, nullptr, kBufferSize);
+        if (renamed) report.changes.push_back(stored + L" \u2192 " + disk);
     }
     return false;
 }
@@ -47,6 +58,7 @@ void Unzip() {
     const CString target = UnzipTargetFolder(archivePath, IsExistingFile);
 
     bool stoppedOnCorruptEntry = false;
+    UnzipReport report;
     {
         CZipArchive archive;
         archive.m_hProgressWindow = g_jobWindow.load();
@@ -56,18 +68,20 @@ void Unzip() {
         g_entryCount = archive.GetCount();
         Post(WM_JOB_START);
         AfxBeginThread(PseudoProgressProc, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
-        stoppedOnCorruptEntry = UnpackEntries(archive, target);
+        stoppedOnCorruptEntry = UnpackEntries(archive, target, report);
         archive.Close(0, false);
     }
-    g_exitStatus = FinishUnpacking(target, stoppedOnCorruptEntry);
+    g_exitStatus = FinishUnpacking(target, stoppedOnCorruptEntry, report);
     Post(WM_JOB_DONE);
 }
 
-void Fail() {
+// error: what stopped the job, when it was a CException (its cause is then told in plain words).
+void Fail(const CException* error) {
     g_jobFailed = 1;
     g_exitStatus = exitJobFailed;
     Post(WM_JOB_DONE);
-    ShowJobMessage(L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!",
+    ShowJobMessage(FailureText(L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!",
+                               error),
                    kCaption);
     if (g_commandLineMode.load() != 0) std::exit(exitJobFailed);
 }
@@ -102,10 +116,12 @@ UINT UnzipThreadProc(LPVOID) {
         Unzip();
         return 0;
     } catch (CException* e) {
+        Fail(e);
         e->Delete();
+        return 0;
     } catch (...) {
         // out of memory and the like: the same report, and the window is never left busy
     }
-    Fail();
+    Fail(nullptr);
     return 0;
 }

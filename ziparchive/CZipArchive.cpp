@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/methods/Codec.h"
+#include "core/DiskNames.h"
 #include "core/ZipReader.h"
 #include "core/ZipWriter.h"
 #include "core/EntryName.h"
@@ -103,6 +104,33 @@ bool CZipArchive::TestFileImpl(ZIP_INDEX_TYPE index, unsigned long bufferSize, Z
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
         if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         return m_impl->reader->Test(index, BufferSize(bufferSize));
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+namespace {
+
+template <std::size_t N>
+void CopyText(wchar_t (&field)[N], std::wstring text, bool backslashes) {
+    if (backslashes) std::replace(text.begin(), text.end(), L'/', L'\\');
+    lstrcpynW(field, text.c_str(), static_cast<int>(N));
+}
+
+} // namespace
+
+bool CZipArchive::GetEntryPlanImpl(ZIP_INDEX_TYPE index, wchar_t (&stored)[1024], wchar_t (&disk)[1024],
+                                   wchar_t (&reason)[256], ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
+        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        const zipcore::ZipEntry& entry = m_impl->reader->Entry(index);
+        const std::string storedPath = zipcore::StoredPath(entry);
+        CopyText(stored, zipcore::Utf8ToWide(storedPath), false);
+        CopyText(disk, zipcore::Utf8ToWide(entry.diskName), true);
+        CopyText(reason, zipcore::Utf8ToWide(m_impl->reader->WhyNotExtractable(index)), false);
+        return storedPath != entry.diskName;
     } catch (...) {
         ReportCurrentException(failure);
         return false;

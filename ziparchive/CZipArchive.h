@@ -69,6 +69,24 @@ public:
         Raise(failure);
         return ok;
     }
+    // What ExtractFile (with fullPath) does with entry index, for a caller that unpacks everything and
+    // tells what happened. storedName is the entry's name in the archive ("/" separators), diskName
+    // the path below the folder it is written to ("\" separators): the name made one that Windows
+    // can hold and that no other entry of the archive takes (no entry ever overwrites another).
+    // skipReason is empty when the entry can be extracted, otherwise why not, in a few words
+    // ("encrypted", "compression method PPMd not supported", "part of a split archive"): such an
+    // entry is skipped, the others can still be unpacked. Returns true when diskName differs from
+    // storedName. Names longer than the buffers are cut.
+    bool GetEntryPlan(ZIP_INDEX_TYPE index, CString& storedName, CString& diskName, CString& skipReason) {
+        ZipFailure failure;
+        wchar_t stored[1024] = {}, disk[1024] = {}, reason[256] = {};
+        const bool changed = GetEntryPlanImpl(index, stored, disk, reason, failure);
+        Raise(failure);
+        storedName = stored;
+        diskName = disk;
+        skipReason = reason;
+        return changed;
+    }
     // Extracts into folder (created as needed); fullPath recreates the entry's stored folders;
     // newName, when given, replaces the stored name. Restores the entry's modification time.
     bool ExtractFile(ZIP_INDEX_TYPE index, const wchar_t* folder, bool fullPath = true,
@@ -125,6 +143,8 @@ private:
     bool OpenImpl(const wchar_t* path, int mode, unsigned long volumeSize, ZipFailure& failure);
     ZIP_INDEX_TYPE GetCountImpl() const;
     bool TestFileImpl(ZIP_INDEX_TYPE index, unsigned long bufferSize, ZipFailure& failure);
+    bool GetEntryPlanImpl(ZIP_INDEX_TYPE index, wchar_t (&stored)[1024], wchar_t (&disk)[1024], wchar_t (&reason)[256],
+                          ZipFailure& failure);
     bool ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, bool fullPath, const wchar_t* newName,
                          unsigned long bufferSize, ZipFailure& failure);
     bool SetCompressionMethodImpl(unsigned short method, ZipFailure& failure);

@@ -2,6 +2,8 @@
 // entry names that must not write outside the target folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "MainWindowRun.h"
 #include "TestArchives.h"
 #include "Testkit.h"
@@ -89,25 +91,42 @@ TEST(UnzipFolders, UnicodeNamesArriveIntactWhateverTheCodePage) {
     EXPECT_EQ(std::vector<std::wstring>{testkit::RecordedOpen(target)}, shell.WaitForLines(1));
 }
 
-TEST(UnzipFolders, HostileEntryNamesAreReportedAndWriteNothingOutside) {
+TEST(UnzipFolders, HostileEntryNamesLandInsideTheTargetUnderSafeNames) {
     testkit::TempFolder temp(L"hostile");
     const std::wstring inner = temp / L"inner";
     ASSERT_TRUE(::CreateDirectoryW(inner.c_str(), nullptr));
-    const char* const hostile[] = {"../evil.txt", "..\\evil.txt", "sub/../../evil.txt", "/evil.txt", "C:evil.txt",
-                                   "C:/evil.txt"};
+    struct Hostile {
+        const char* stored;
+        const char* landed;      // below the target, "/" separators
+        const wchar_t* change;   // as the success box lists it
+    };
+    const Hostile hostile[] = {
+        {"../evil.txt", "evil.txt", L"../evil.txt \u2192 evil.txt"},
+        {"..\\evil.txt", "evil.txt", L"../evil.txt \u2192 evil.txt"},
+        {"sub/../../evil.txt", "sub/evil.txt", L"sub/../../evil.txt \u2192 sub\\evil.txt"},
+        {"/evil.txt", "evil.txt", L"/evil.txt \u2192 evil.txt"},
+        {"C:evil.txt", "C_evil.txt", L"C:evil.txt \u2192 C_evil.txt"},
+        {"C:/evil.txt", "evil.txt", L"C:/evil.txt \u2192 evil.txt"}};
+    std::vector<std::wstring> boxes;   // the success text with its list of changes, one for each run
+    for (const Hostile& h : hostile)
+        boxes.push_back(std::wstring(kSuccess) +
+                        L"\n\n1 name was changed so that Windows can hold it and no file overwrites another:\n" + h.change);
     std::vector<UnzipRun> runs;
     for (size_t i = 0; i < sizeof hostile / sizeof *hostile; ++i) {
         const std::wstring archive = inner + L"\\hostile" + std::to_wstring(i) + L".zip";
-        ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"first.txt", "first"}, {hostile[i], "evil"}, {"last.txt", "last"}})));
-        runs.push_back({archive, kFailure});
+        ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"first.txt", "first"}, {hostile[i].stored, "evil"}, {"last.txt", "last"}})));
+        runs.push_back({archive, boxes[i].c_str()});
     }
     PickerStub picker(L"");
     UnzipInMainWindow(picker, runs);
 
-    // The library refuses such an archive as a whole: the failure box, and nothing written at all.
+    // The entry is written where the rest of its path says, inside the target; the others beside it.
     for (size_t i = 0; i < runs.size(); ++i) {
         const std::wstring target = inner + L"\\hostile" + std::to_wstring(i);
-        EXPECT_EQ(std::vector<std::string>{}, FilesBelow(target)) << hostile[i];
+        std::vector<std::string> expected = {"first.txt", hostile[i].landed, "last.txt"};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(expected, FilesBelow(target)) << hostile[i].stored;
+        EXPECT_EQ("evil", ReadBytes(target + L"\\" + testkit::Widen(hostile[i].landed))) << hostile[i].stored;
     }
     EXPECT_FALSE(FileExists(temp / L"evil.txt"));
     EXPECT_FALSE(FileExists(inner + L"\\evil.txt"));

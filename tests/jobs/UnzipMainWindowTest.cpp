@@ -120,6 +120,8 @@ TEST(UnzipFromMainWindow, AFileThatIsNotAnArchiveFailsWithTheWindowResetBeforeTh
         PickArchive(d, main);
         d.ClickButton(main, IDC_UNZIP, TK_HERE);
         HWND box = d.WaitForWindow(WindowQuery::Dialog(kUnzipper).WithText(kFailure).OwnedBy(main), TK_HERE);
+        d.Check(testkit::MessageBoxText(box) == std::wstring(kFailure) + L"\n\nThe file is not a zip archive.",
+                "the fixed text, then the cause: " + testkit::Narrow(testkit::MessageBoxText(box)), TK_HERE);
         d.WaitFor([&] { return ShowsNothingSelected(ReadWindowState(d, main)); },
                   "the window reset while the failure box is still up", TK_HERE, 3000);
         d.Check(::IsWindow(box) != FALSE, "the box is still up", TK_HERE);

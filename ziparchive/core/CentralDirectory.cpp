@@ -1,6 +1,7 @@
 #include "core/CentralDirectory.h"
 
 #include "core/ByteOrder.h"
+#include "core/DiskNames.h"
 #include "core/DosTime.h"
 #include "core/EntryName.h"
 #include "core/ExtraFields.h"
@@ -93,20 +94,16 @@ ZipEntry ReadCentralRecord(RecordCursor& cursor, const DirectoryLocation& locati
   const std::uint8_t* extra = variable + nameLength;
 
   if (entry.flags & kFlagUtf8) {
-    entry.name = rawName;
+    entry.name = ReplaceInvalidUtf8(rawName);
   } else if (auto unicode = ReadUnicodePath(extra, extraLength, rawName)) {
-    entry.name = *unicode;
+    entry.name = ReplaceInvalidUtf8(*unicode);
   } else if (IsUnixHost(entry.versionMadeBy) && IsValidUtf8(rawName)) {
     // Unix zip tools store the system's UTF-8 names as they are, without the flag.
     entry.name = rawName;
   } else {
     entry.name = Cp437ToUtf8(rawName);
   }
-  std::string reason = WhyUnsafe(entry.name);
-  if (!reason.empty())
-    throw ZipError(ZipErrorKind::UnsafeName, "the archive holds the unsafe entry name " +
-                                                 Quoted(entry.name) + ": " + reason);
-  // Folder entries may have been stored with "\" by some writers.
+  // Some writers store "\" separators. Names Windows cannot hold are made safe afterwards (DiskNames.h).
   entry.name = NormalizeEntryName(entry.name);
 
   Zip64Fields wide;
@@ -114,12 +111,13 @@ ZipEntry ReadCentralRecord(RecordCursor& cursor, const DirectoryLocation& locati
   wide.hasCompressed = compressed == kZip64Marker32;
   wide.hasOffset = offset == kZip64Marker32;
   wide.hasDisk = disk == kZip64Marker16;
-  if (!ReadZip64(extra, extraLength, wide)) Bad("the zip64 field of " + Quoted(entry.name) + " is missing");
+  if (!ReadZip64(extra, extraLength, wide)) Bad("the zip64 field of " + Quoted(entry.name) + " is too short");
   entry.uncompressedSize = wide.hasUncompressed ? wide.uncompressed : uncompressed;
   entry.compressedSize = wide.hasCompressed ? wide.compressed : compressed;
   const std::uint64_t recordedOffset = wide.hasOffset ? wide.offset : offset;
-  if ((wide.hasDisk ? wide.disk : disk) != 0)
-    throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
+  // Of a split archive only the last volume is read: entries kept in the others are skipped.
+  entry.inOtherVolume = (wide.hasDisk ? wide.disk : disk) != location.disk;
+  if (entry.inOtherVolume) return entry;
   if (recordedOffset > location.offset || location.shift > location.offset - recordedOffset)
     Bad("the entry " + Quoted(entry.name) + " lies outside the file");
   entry.localHeaderOffset = recordedOffset + location.shift;
@@ -147,7 +145,8 @@ void ReadLocalHeader(InputFile& file, ZipEntry& entry, std::uint64_t directoryOf
 void RefuseOverlaps(const std::vector<ZipEntry>& entries) {
   std::vector<const ZipEntry*> byOffset;
   byOffset.reserve(entries.size());
-  for (const ZipEntry& entry : entries) byOffset.push_back(&entry);
+  for (const ZipEntry& entry : entries)
+    if (!entry.inOtherVolume) byOffset.push_back(&entry);
   std::sort(byOffset.begin(), byOffset.end(), [](const ZipEntry* a, const ZipEntry* b) {
     return a->localHeaderOffset < b->localHeaderOffset;
   });
@@ -168,9 +167,10 @@ std::vector<ZipEntry> ReadCentralDirectory(InputFile& file, const DirectoryLocat
   // than 65,535 entries modulo 65,536 instead of writing zip64 records.
   for (std::uint64_t i = 0; i < location.entryCount || cursor.AtRecord(); ++i) {
     entries.push_back(ReadCentralRecord(cursor, location));
-    ReadLocalHeader(file, entries.back(), location.offset);
+    if (!entries.back().inOtherVolume) ReadLocalHeader(file, entries.back(), location.offset);
   }
   RefuseOverlaps(entries);
+  AssignDiskNames(entries);
   return entries;
 }
 

@@ -18,7 +18,9 @@ void ReadExactly(InputFile& file, std::uint64_t offset, std::uint8_t* buffer, st
   if (file.ReadAt(offset, buffer, length) != length) Bad("it ends too early");
 }
 
-// The position of the last end-of-central-directory record whose comment fits in the file.
+// The position of the end-of-central-directory record: the last signature in the file whose comment
+// fits, unless it lies in the comment of an earlier one that runs to the end of the file (a comment
+// is text, never a record).
 std::uint64_t FindEndRecord(InputFile& file) {
   const std::uint64_t size = file.Size();
   if (size < kEndOfCentralSize) throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
@@ -27,12 +29,16 @@ std::uint64_t FindEndRecord(InputFile& file) {
   std::vector<std::uint8_t> tail(tailSize);
   const std::uint64_t tailStart = size - tailSize;
   ReadExactly(file, tailStart, tail.data(), tailSize);
+  std::size_t found = tailSize;
   for (std::size_t i = tailSize - kEndOfCentralSize + 1; i-- > 0;) {
     if (Load32(&tail[i]) != kEndOfCentralSignature) continue;
     // Trailing bytes after the comment are tolerated; a comment running past the end is not.
-    if (i + kEndOfCentralSize + Load16(&tail[i + 20]) <= tailSize) return tailStart + i;
+    const std::size_t commentEnd = i + kEndOfCentralSize + Load16(&tail[i + 20]);
+    if (commentEnd > tailSize) continue;
+    if (found == tailSize || commentEnd == tailSize) found = i; // the first, or one whose comment holds it
   }
-  throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
+  if (found == tailSize) throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
+  return tailStart + found;
 }
 
 bool StartsDirectory(InputFile& file, std::uint64_t offset) {
@@ -40,8 +46,11 @@ bool StartsDirectory(InputFile& file, std::uint64_t offset) {
   return file.ReadAt(offset, signature, 4) == 4 && Load32(signature) == kCentralHeaderSignature;
 }
 
+const char kMissingVolume[] = "split archive: the volume holding its directory is missing";
+
 struct Recorded {
   std::uint64_t offset, size, count;
+  std::uint32_t disk;
 };
 
 // Reads the zip64 end record the locator before `eocd` points to; false when there is none.
@@ -51,7 +60,6 @@ bool ReadZip64End(InputFile& file, std::uint64_t eocd, Recorded& recorded, std::
   std::uint8_t locator[kZip64LocatorSize];
   ReadExactly(file, eocd - kZip64LocatorSize, locator, sizeof locator);
   if (Load32(locator) != kZip64LocatorSignature) return false;
-  if (Load32(locator + 16) > 1) throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
   const std::uint64_t locatorPos = eocd - kZip64LocatorSize;
   const std::uint64_t stated = Load64(locator + 8);
   // Where the record lies when nothing was put in front of the archive, and where it lies when
@@ -62,8 +70,9 @@ bool ReadZip64End(InputFile& file, std::uint64_t eocd, Recorded& recorded, std::
     if (candidate > locatorPos || locatorPos - candidate < kZip64EndOfCentralSize) continue;
     ReadExactly(file, candidate, record, sizeof record);
     if (Load32(record) != kZip64EndOfCentralSignature || candidate < stated) continue;
-    if (Load32(record + 16) != 0 || Load32(record + 20) != 0)
-      throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
+    if (Load32(record + 16) != Load32(record + 20) || Load64(record + 24) != Load64(record + 32))
+      throw ZipError(ZipErrorKind::Unsupported, kMissingVolume);
+    recorded.disk = Load32(record + 16);
     recorded.count = Load64(record + 32);
     recorded.size = Load64(record + 40);
     recorded.offset = Load64(record + 48);
@@ -82,11 +91,9 @@ DirectoryLocation FindCentralDirectory(InputFile& file) {
   ReadExactly(file, eocd, record, sizeof record);
   const std::uint16_t disk = Load16(record + 4), directoryDisk = Load16(record + 6);
   const std::uint16_t countHere = Load16(record + 8), count = Load16(record + 10);
-  if ((disk != 0 && disk != kZip64Marker16) || (directoryDisk != 0 && directoryDisk != kZip64Marker16) ||
-      countHere != count)
-    throw ZipError(ZipErrorKind::Unsupported, "split archives are not supported");
-
-  Recorded recorded{Load32(record + 16), Load32(record + 12), count};
+  // Of a split archive only the last volume is at hand: it is read when it holds the whole directory.
+  if (disk != directoryDisk || countHere != count) throw ZipError(ZipErrorKind::Unsupported, kMissingVolume);
+  Recorded recorded{Load32(record + 16), Load32(record + 12), count, disk};
   std::uint64_t end = eocd, shift = 0;
   if (!ReadZip64End(file, eocd, recorded, end, shift)) {
     // Without zip64 the directory ends at the end record: what lies before its recorded start
@@ -102,6 +109,7 @@ DirectoryLocation FindCentralDirectory(InputFile& file) {
   location.entryCount = recorded.count;
   location.end = end;
   location.shift = shift;
+  location.disk = recorded.disk;
   if (recorded.offset > end || shift > end - recorded.offset ||
       recorded.size > end - recorded.offset - shift)
     Bad("its central directory lies outside the file");

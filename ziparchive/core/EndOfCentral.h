@@ -15,10 +15,15 @@ struct DirectoryLocation {
   // Added to every offset the archive records: the length of bytes put in front of it (for
   // example a self-extractor stub).
   std::uint64_t shift = 0;
+  // The number of this file in a split archive (its last volume), 0 for a whole archive.
+  std::uint32_t disk = 0;
 };
 
-// Throws NotAnArchive when no end record exists, BadArchive when the records are inconsistent
-// with the file, Unsupported for archives split over several disks.
+// One reading of every file: the end record is the last one in the file that does not lie in the
+// comment of an earlier one; a zip64 record is taken only where that end record's locator points
+// (bytes put in front of the archive accounted for). Throws NotAnArchive when no end record exists,
+// BadArchive when the records are inconsistent with the file (never falling back on another
+// record), Unsupported when the archive is split and its directory does not lie whole in this file.
 DirectoryLocation FindCentralDirectory(InputFile& file);
 
 } // namespace zipcore

@@ -16,7 +16,8 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// Windows opens the device whatever extension follows the name ("nul.txt", "com1 .log").
+} // namespace
+
 bool IsDeviceName(const std::string& component) {
   std::string base = Upper(component.substr(0, component.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();
@@ -32,6 +33,8 @@ bool IsDeviceName(const std::string& component) {
   }
   return false;
 }
+
+namespace {
 
 std::string WhyUnsafeComponent(const std::string& component) {
   if (component.empty()) return "it has an empty path component";
@@ -81,10 +84,6 @@ std::string LastComponent(const std::string& name) {
   return slash == std::string::npos ? body : body.substr(slash + 1);
 }
 
-namespace {
-
-// Length of the prefix that only says where a path starts: "\\?\", "\\?\UNC\server\share",
-// "\\server\share", "C:", or nothing.
 std::size_t RootPrefixLength(const std::string& path) {
   std::size_t pos = 0;
   const auto skipServerAndShare = [&]() {
@@ -110,8 +109,6 @@ std::size_t RootPrefixLength(const std::string& path) {
     pos += 2;
   return pos;
 }
-
-} // namespace
 
 bool EntryNameFromPath(const std::string& path, bool fullPath, std::string& name) {
   name.clear();

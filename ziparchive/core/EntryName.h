@@ -1,6 +1,8 @@
-// Entry names: the form the writer stores, and the safety rules the reader enforces.
+// Entry names: the form the writer stores and the safety rules it enforces, and the pieces the
+// reader uses to make names safe (DiskNames.h).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace zipcore {
@@ -15,6 +17,13 @@ std::string NormalizeEntryName(const std::string& name);
 // device names (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9, LPT1-9, also with an extension),
 // and text that is not valid UTF-8. One trailing separator (a folder entry) is allowed.
 std::string WhyUnsafe(const std::string& name);
+
+// True for a component Windows opens as a device, whatever extension follows ("nul.txt", "com1 .log").
+bool IsDeviceName(const std::string& component);
+
+// Length of the prefix that only says where a path starts: "\\?\", "\\?\UNC\server\share",
+// "\\server\share", "C:", "\\?\C:", or nothing.
+std::size_t RootPrefixLength(const std::string& path);
 
 // A name in double quotes, as messages show it.
 inline std::string Quoted(const std::string& name) { return "\"" + name + "\""; }

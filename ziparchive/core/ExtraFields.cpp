@@ -35,7 +35,12 @@ bool ReadZip64(const std::uint8_t* extra, std::size_t length, Zip64Fields& field
     return true;
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  if (!FindField(extra, length, kExtraZip64, data, size)) return false;
+  if (!FindField(extra, length, kExtraZip64, data, size)) {
+    // 0xFFFFFFFF means "see the zip64 field" only when there is one: else it is the value itself
+    // (a file of exactly 4 GiB - 1 byte).
+    fields.hasUncompressed = fields.hasCompressed = fields.hasOffset = fields.hasDisk = false;
+    return true;
+  }
   ByteReader in(data, size);
   if (fields.hasUncompressed) fields.uncompressed = in.U64();
   if (fields.hasCompressed) fields.compressed = in.U64();

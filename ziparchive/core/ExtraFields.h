@@ -16,7 +16,8 @@ struct Zip64Fields {
   std::uint32_t disk = 0;
 };
 
-// Fills the marked values from the zip64 field; false when it is missing or too short.
+// Fills the marked values from the zip64 field; false when it is too short. Without a zip64 field the
+// marks are cleared: the fixed fields hold the values themselves.
 bool ReadZip64(const std::uint8_t* extra, std::size_t length, Zip64Fields& fields);
 // The modification time of an extended-timestamp field, when present.
 std::optional<std::int64_t> ReadTimestamp(const std::uint8_t* extra, std::size_t length);

@@ -111,6 +111,23 @@ bool IsValidUtf8(const std::string& text) {
   return true;
 }
 
+std::string ReplaceInvalidUtf8(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t code = 0;
+    const std::size_t length = DecodeGeneralizedSequence(text, i, code);
+    if (length == 0 || (code >= 0xD800 && code <= 0xDFFF)) {
+      out += '_';
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
 std::string Cp437ToUtf8(const std::string& text) {
   std::string out;
   out.reserve(text.size() * 2);

@@ -9,6 +9,8 @@ namespace zipcore {
 bool IsAscii(const std::string& text);
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const std::string& text);
+// Every byte that does not belong to a valid UTF-8 sequence becomes "_".
+std::string ReplaceInvalidUtf8(const std::string& text);
 std::string Cp437ToUtf8(const std::string& text);
 
 // Wide text as Windows holds it (16-bit units, which need not be valid UTF-16: a lone surrogate is

@@ -95,8 +95,23 @@ bool ZipReader::TryParallel(std::size_t index, ByteSink& out, std::size_t buffer
   }
 }
 
+std::string ZipReader::WhyNotExtractable(std::size_t index) const {
+  const ZipEntry& entry = Entry(index);
+  if (entry.inOtherVolume) return "part of a split archive";
+  if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
+    return "encrypted";
+  if (!IsSupportedMethod(entry.method)) {
+    const std::string name = MethodName(entry.method);
+    return "compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported";
+  }
+  if (entry.diskName.empty()) return "no name is left once made safe";
+  return {};
+}
+
 void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel) {
   const ZipEntry& entry = Entry(index);
+  if (entry.inOtherVolume)
+    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " lies in another volume");
   if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted");
   if (!IsReadableMethod(entry.method))

@@ -2,14 +2,11 @@
 //
 // Opening refuses, with a ZipError naming the problem, any archive that:
 //  - is not a zip archive, is truncated, or has records pointing outside the file (BadArchive);
-//  - spans several disks (Unsupported);
-//  - has an entry whose name is unsafe (UnsafeName) - absolute, drive-qualified or UNC, with a ".."
-//    component, a Windows device name, a ":" (drive or alternate data stream), a character Windows
-//    forbids, a component ending in a dot or blank, or invalid UTF-8. Both "/" and "\" count as
-//    separators and the Windows rules apply on every platform, so an archive that could not be
-//    extracted safely on Windows is refused as a whole before anything is written;
+//  - is split into volumes and its directory does not lie whole in this file, its last (Unsupported);
 //  - has entries whose data overlap one another (BadArchive), the trick of "overlapping" zip bombs.
-// Names without the UTF-8 flag (bit 11) are decoded from code page 437, except that names made on
+// Names are never refused: each entry gets a diskName, its name made safe to write below a folder on
+// Windows and unique in the archive (DiskNames.h); extraction writes there. Bytes that are not UTF-8
+// in a name said to be UTF-8 become "_". Names without the UTF-8 flag (bit 11) are decoded from code page 437, except that names made on
 // Unix that are valid UTF-8 are taken as UTF-8 (Unix zip tools store them so without the flag), and an
 // Info-ZIP Unicode path field (0x7075) made for the name is preferred.
 //
@@ -54,6 +51,11 @@ public:
   const ZipEntry& Entry(std::size_t index) const;
   const std::vector<ZipEntry>& Entries() const { return entries_; }
 
+  // Empty when Extract can write the entry, otherwise why it cannot, in a few words: "encrypted",
+  // "compression method PPMd not supported", "part of a split archive" (its data lie in another
+  // volume), "no name is left once made safe". A caller unpacking everything skips these entries.
+  std::string WhyNotExtractable(std::size_t index) const;
+
   void SetProgress(ReadProgress progress) { progress_ = std::move(progress); }
 
   // Decompresses entry `index` into `out`, checking its sizes and CRC-32 at the end (the data
@@ -68,9 +70,9 @@ public:
   // archive, see VerifiedSpool), so that extracting it next does not decompress it again.
   bool Test(std::size_t index, std::size_t bufferSize);
 
-  // Writes entry `index` below `targetFolder`, creating the folder and (with fullPath) the entry's
-  // stored folders. fullPath false keeps only the last component of the name. A non-empty `newName`
-  // replaces the stored name and is checked like it. The file is written under a temporary name in
+  // Writes entry `index` below `targetFolder` under its diskName, creating the folder and (with
+  // fullPath) the entry's folders. fullPath false keeps only the last component of the name. A
+  // non-empty `newName` replaces it and must be safe as it stands (UnsafeName otherwise). The file is written under a temporary name in
   // its folder and renamed when complete and verified, so a failure never leaves a partial file under
   // the entry's name; its modification time is restored. Folder entries create folders. Links are
   // never created. Throws ZipError (CorruptEntry for damaged data).

@@ -59,7 +59,10 @@ bool ZipReader::CopySpool(std::size_t index, OutputFile& output) {
 void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool fullPath,
                         const std::string& newName, std::size_t bufferSize) {
   const ZipEntry& entry = Entry(index);
-  std::string name = entry.name;
+  std::string name = entry.diskName;
+  if (newName.empty() && name.empty())
+    throw ZipError(ZipErrorKind::UnsafeName, "the entry " + Quoted(entry.name) + " has no name left once made safe");
+  if (entry.IsFolder()) name += '/';
   if (!newName.empty()) {
     name = NormalizeEntryName(newName);
     std::string reason = WhyUnsafe(name);

@@ -27,6 +27,7 @@ set(ZIPCORE_BZIP2_OWNSORT_SOURCES ${ZIPCORE_BZIP2_OWNSORT_UPSTREAM} ${ZIPCORE_DI
 # The zip container, its compression methods and its parallel paths.
 set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/CentralDirectory.cpp
+  ${ZIPCORE_DIR}/DiskNames.cpp
   ${ZIPCORE_DIR}/DosTime.cpp
   ${ZIPCORE_DIR}/EndOfCentral.cpp
   ${ZIPCORE_DIR}/EntryName.cpp

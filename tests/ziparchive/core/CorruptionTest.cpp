@@ -83,7 +83,7 @@ std::vector<OpenCase> OpenCases() {
                      TestArchive a = ThreeMethods();
                      a.entries[2].compressedSize = 1u << 20;
                      return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"zip64 marker without zip64 field", [] {
+  cases.push_back({"size 0xFFFFFFFF without zip64 field, taken as it is, runs past the entries", [] {
                      Bytes b = Build(ThreeMethods());
                      std::size_t central = Find(b, "PK\x01\x02");
                      for (int i = 0; i < 4; ++i) b[central + 20 + i] = 0xFF;
@@ -106,10 +106,17 @@ std::vector<OpenCase> OpenCases() {
                      Bytes b = Build(ThreeMethods());
                      b[EndRecord(b) + 4] = 1;
                      return b; }, ZipErrorKind::Unsupported});
-  cases.push_back({"entry on another disk", [] {
+  cases.push_back({"directory spread over volumes", [] {
                      Bytes b = Build(ThreeMethods());
-                     b[Find(b, "PK\x01\x02") + 34] = 2;
+                     b[EndRecord(b) + 4] = b[EndRecord(b) + 6] = 1;
+                     b[EndRecord(b) + 8] = 1;
                      return b; }, ZipErrorKind::Unsupported});
+  cases.push_back({"last end record inconsistent, an earlier sound one before it", [] {
+                     Bytes b = Build(ThreeMethods());
+                     Bytes second = Build({{Entry("second.txt", "two")}});
+                     second[EndRecord(second) + 12] = 0xF0; // directory size beyond the file
+                     b.insert(b.end(), second.begin(), second.end());
+                     return b; }, ZipErrorKind::BadArchive});
   return cases;
 }
 

@@ -188,4 +188,61 @@ TEST(Reader, MissingFileIsAnIoErrorWithItsCode) {
   }
 }
 
+// What Extract cannot write is named in a few words, so that a caller can skip it and unpack the rest.
+TEST(Reader, SaysWhyAnEntryCannotBeExtracted) {
+  TestEntry ppmd = Entry("ppmd.bin", "not really ppmd");
+  ppmd.method = 98;
+  ppmd.rawData = true;
+  TestEntry unknown = Entry("odd.bin", "unknown method");
+  unknown.method = 77;
+  unknown.rawData = true;
+  TestEntry encrypted = Entry("secret.txt", "ciphertext here");
+  encrypted.flags = 0x0001;
+  TestEntry aes = Entry("aes.txt", "ciphertext here");
+  aes.method = 99;
+  aes.rawData = true;
+  Bytes bytes = Build({{ppmd, unknown, encrypted, aes, Entry("elsewhere.txt", "in volume 2"), Entry("fine.txt", "ok")}});
+  std::size_t record = 0;
+  for (int i = 0; i < 5; ++i) record = Find(bytes, "PK\x01\x02", record + 1);
+  bytes[record + 34] = 1; // the fifth entry's data lie in the first volume of a split archive
+  auto reader = OpenMemory(bytes);
+  const std::vector<std::string> expected = {"compression method PPMd not supported",
+                                             "compression method 77 not supported", "encrypted", "encrypted",
+                                             "part of a split archive", ""};
+  TempFolder folder;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(reader->WhyNotExtractable(i), expected[i]) << i;
+    if (expected[i].empty()) continue;
+    EXPECT_EQ(ErrorOf([&] { reader->Extract(i, folder.Path(), true, "", 65536); }), ZipErrorKind::Unsupported) << i;
+  }
+  EXPECT_TRUE(reader->Test(5, 65536));
+  EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::string>{}) << "nothing written for what cannot be read";
+}
+
+// An archive has one reading: what its last end record says. A record or zip64 record inside the
+// comment is comment text, even when it describes a sound hidden archive (also held in the comment).
+TEST(Reader, RecordsInTheCommentAreNeverRead) {
+  for (bool zip64 : {false, true}) {
+    TestArchive hidden({Entry("hidden.txt", "hidden")});
+    hidden.zip64End = zip64;
+    const Bytes hiddenBytes = Build(hidden);
+    TestArchive real({Entry("real.txt", "real")});
+    real.comment.assign(hiddenBytes.begin(), hiddenBytes.end());
+    auto reader = OpenMemory(Build(real));
+    ASSERT_EQ(reader->Count(), 1u) << zip64;
+    EXPECT_EQ(reader->Entry(0).name, "real.txt") << zip64;
+    EXPECT_EQ(ReadAll(*reader, 0), "real");
+  }
+}
+
+// 0xFFFFFFFF means "see the zip64 field" only where there is one: without it, it is the size itself.
+TEST(Reader, SizeOf4GiBMinusOneWithoutZip64FieldIsTheSize) {
+  TestEntry edge = Entry("edge.bin", "short stand-in", 8);
+  edge.uncompressedSize = 0xFFFFFFFFu;
+  auto reader = OpenMemory(Build({{edge, Entry("after.txt", "after")}}));
+  EXPECT_EQ(reader->Entry(0).uncompressedSize, 0xFFFFFFFFu);
+  EXPECT_FALSE(reader->Test(0, 65536)) << "the stand-in data do not have that size";
+  EXPECT_EQ(ReadAll(*reader, 1), "after");
+}
+
 } // namespace
