@@ -100,7 +100,7 @@ std::string ZipReader::WhyNotExtractable(std::size_t index) const {
   if (entry.inOtherVolume) return "part of a split archive";
   if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
     return "encrypted";
-  if (!IsSupportedMethod(entry.method)) {
+  if (!IsReadableMethod(entry.method)) {
     const std::string name = MethodName(entry.method);
     return "compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported";
   }
