@@ -2,12 +2,12 @@
 
 #include <shellapi.h>
 
-#include <cstdlib>
-
 #include "base/Exception.h"
-#include "jobs/UnzipTarget.h"
+#include "jobs/FailureCause.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
+#include "jobs/JobStop.h"
+#include "jobs/UnzipTarget.h"
 #include "ziparchive/CZipArchive.h"
 
 namespace {
@@ -31,6 +31,7 @@ int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry) {
 // Tests and extracts every entry in order; returns true when it stopped at a corrupt one.
 bool UnpackEntries(CZipArchive& archive, const CString& target) {
     for (ZIP_INDEX_TYPE index = 0; index < archive.GetCount(); ++index) {
+        ThrowIfStopRequested();
         if (!archive.TestFile(index, kBufferSize)) {
             ShowJobMessage(L"Error: zip file is corrupted!", kCaption);
             return true;
@@ -52,24 +53,29 @@ void Unzip() {
         archive.m_hProgressWindow = g_jobWindow.load();
         archive.m_progressDone = 0;
         archive.m_progressTotal = static_cast<ULONGLONG>(size);
+        archive.m_stopRequest = &g_stopRequested;
         archive.Open(archivePath, CZipArchive::zipOpen, 0);
         g_entryCount = archive.GetCount();
         Post(WM_JOB_START);
-        AfxBeginThread(PseudoProgressProc, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
+        StartPseudoProgress();
         stoppedOnCorruptEntry = UnpackEntries(archive, target);
         archive.Close(0, false);
     }
+    ThrowIfStopRequested();   // the window is going: no box for it
     g_exitStatus = FinishUnpacking(target, stoppedOnCorruptEntry);
     Post(WM_JOB_DONE);
 }
 
-void Fail() {
+void Fail(const CString& cause) {
     g_jobFailed = 1;
     g_exitStatus = exitJobFailed;
     Post(WM_JOB_DONE);
-    ShowJobMessage(L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!",
-                   kCaption);
-    if (g_commandLineMode.load() != 0) std::exit(exitJobFailed);
+    CString text = L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!";
+    if (!cause.IsEmpty()) text += L"\n" + cause;
+    ShowJobMessage(text, kCaption);
+    // Ended from this thread, which has nothing left to clean up; static objects are left alone
+    // since the pseudo-progress thread may still be running.
+    if (g_commandLineMode.load() != 0) ::ExitProcess(exitJobFailed);
 }
 }
 
@@ -89,7 +95,9 @@ bool IsExistingFile(const CString& path) {
 }
 
 UINT UnzipThreadProc(LPVOID) {
+    WorkerEndMark endMark;
     g_jobFailed = 0;
+    CString cause;
     try {
         if (g_selectedPath.IsEmpty() || g_unzipSelected.load() == 0) {
             // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
@@ -102,10 +110,12 @@ UINT UnzipThreadProc(LPVOID) {
         Unzip();
         return 0;
     } catch (CException* e) {
+        cause = FailureCause(e);
         e->Delete();
     } catch (...) {
         // out of memory and the like: the same report, and the window is never left busy
     }
-    Fail();
+    // Stopped because the window is closing: the library has removed its files; nothing to say.
+    if (g_stopRequested.load() == 0) Fail(cause);
     return 0;
 }

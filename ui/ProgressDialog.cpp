@@ -1,11 +1,10 @@
 #include "ui/ProgressDialog.h"
 
-#include <cstdlib>
-
 #include "framework/CWinApp.h"
 #include "jobs/UnzipWorker.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
+#include "jobs/JobStop.h"
 
 BEGIN_MESSAGE_MAP(ProgressDLG, CDialog)
     ON_MESSAGE(WM_JOB_STEP, &ProgressDLG::OnJobStep)
@@ -53,4 +52,4 @@ LRESULT ProgressDLG::OnJobStart(WPARAM, LPARAM) {
     return 1;
 }
 
-void ProgressDLG::EndProcess(int status) { std::exit(status); }
+void ProgressDLG::EndProcess(int status) { EndProcessAfterJob(status); }
