@@ -3,14 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
-
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/SystemDllSearch.h"
 #include "ui/ProgramFolder.h"
 #include "jobs/JobState.h"
+#include "jobs/JobStop.h"
 #include "ui/MainDialog.h"
 #include "ui/ProgressDialog.h"
 #include "update/UpdateCheck.h"
@@ -39,6 +38,8 @@ BOOL CTAVOApp::InitInstance() {
         CheckForUpdate(dialog.GetSafeHwnd());
         dialog.DoModal();
         m_pMainWnd = nullptr;
+        // Closed while a job runs: the job stops and cleans up before the process ends.
+        if (g_workersActive.load() > 0) EndProcessAfterJob(0);
     } else {
         ProgressDLG dialog;
         dialog.m_zipping = zipping;
@@ -48,7 +49,7 @@ BOOL CTAVOApp::InitInstance() {
         dialog.DoModal();
         m_pMainWnd = nullptr;
         // Closed by the user: before the job ended, or after it refused its input.
-        std::exit(g_exitStatus.load());
+        EndProcessAfterJob(g_exitStatus.load());
     }
     return FALSE;
 }

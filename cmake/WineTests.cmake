@@ -1,6 +1,6 @@
 # Tests of the Windows build run under wine64 in a throwaway prefix (scripts/wine-prefix.sh makes it).
-# tavoline_add_wine_test(target [TIMEOUT seconds] [ENVIRONMENT VAR=value...]) registers every GoogleTest
-# case of an executable.
+# tavoline_add_wine_test(target [TIMEOUT seconds] [ENVIRONMENT VAR=value...] [FIXTURES names])
+# registers every GoogleTest case of an executable; FIXTURES names ctest fixtures its cases need set up first.
 
 set(TAVOLINE_WINEPREFIX "${CMAKE_BINARY_DIR}/wine/prefix" CACHE PATH "Wine prefix the tests run in")
 configure_file(${PROJECT_SOURCE_DIR}/tests/wine/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
@@ -15,7 +15,7 @@ endif()
 
 include(GoogleTest)
 function(tavoline_add_wine_test target)
-  cmake_parse_arguments(ARG "" "TIMEOUT;FIXTURE" "ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT;FIXTURES" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -23,12 +23,11 @@ function(tavoline_add_wine_test target)
   if(ARG_ENVIRONMENT)
     set(environment ENVIRONMENT "${ARG_ENVIRONMENT}")
   endif()
-  # A fixture: a ctest test that prepares what every case reads (run first, once).
-  set(fixture)
-  if(ARG_FIXTURE)
-    set(fixture FIXTURES_REQUIRED ${ARG_FIXTURE})
+  set(fixtures)
+  if(ARG_FIXTURES)
+    set(fixtures FIXTURES_REQUIRED "${ARG_FIXTURES}")
   endif()
   # Discovery runs at test time, when the prefix exists; each case is one ctest test with a hard limit.
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${environment} ${fixture})
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${environment} ${fixtures})
 endfunction()

@@ -40,13 +40,21 @@ void StartJobProgress(CProgressCtrl& bar) {
     bar.SetPos(0);
 }
 
-UINT PseudoProgressProc(LPVOID) {
+UINT PseudoProgressProc(LPVOID jobNumber) {
+    const unsigned job = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(jobNumber));
     for (int step = 0; step < kPseudoSteps; ++step) {
         ::Sleep(static_cast<DWORD>(g_progressDelay.load()));
+        // Once its job has ended, a step would move the bar of the next job.
+        if (g_jobNumber.load() != job) break;
         ::PostMessageW(g_jobWindow.load(), WM_JOB_STEP, 0, 0);
         if (g_jobRunning.load() == 0) break;
     }
     return 0;
+}
+
+void StartPseudoProgress() {
+    const UINT_PTR job = g_jobNumber.load();
+    AfxBeginThread(PseudoProgressProc, reinterpret_cast<LPVOID>(job), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
 }
 
 void ShowJobMessage(const wchar_t* text, const wchar_t* caption) {
@@ -55,7 +63,10 @@ void ShowJobMessage(const wchar_t* text, const wchar_t* caption) {
 
 BOOL StartJobWorker(AFX_THREADPROC worker) {
     g_jobRunning = 1;
+    ++g_jobNumber;       // the pseudo-progress thread of an earlier job steps no more
+    ++g_workersActive;   // taken back by the worker's WorkerEndMark
     if (AfxBeginThread(worker, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr)) return TRUE;
+    --g_workersActive;
     g_jobRunning = 0;
     return FALSE;
 }

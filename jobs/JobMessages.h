@@ -17,13 +17,18 @@ void StartJobProgress(CProgressCtrl& bar);
 
 // Thread procedure that keeps the bar moving while a job works in one piece: up to 95 steps of
 // g_progressDelay milliseconds each, posting WM_JOB_STEP to g_jobWindow after each; it stops after
-// the first step that finds no job running. The parameter is not used.
-UINT PseudoProgressProc(LPVOID);
+// the first step that finds no job running, and before any step once its job has ended. The
+// parameter is the g_jobNumber of the job it serves.
+UINT PseudoProgressProc(LPVOID jobNumber);
+// Starts PseudoProgressProc for the running job.
+void StartPseudoProgress();
 
 // A worker's message box: owned by g_jobWindow, OK only. Blocks the calling thread until dismissed.
 void ShowJobMessage(const wchar_t* text, const wchar_t* caption);
 
 // Starts a job's worker at the highest priority with g_jobWindow as its parameter. The job is
 // marked running before the thread exists, so that no second click can start another worker in
-// between; the mark is taken back when the thread cannot be started (FALSE).
+// between; the mark is taken back when the thread cannot be started (FALSE). The worker is counted
+// in g_workersActive until its WorkerEndMark ends, and a new job number retires the pseudo-progress
+// thread of the job before.
 BOOL StartJobWorker(AFX_THREADPROC worker);

@@ -11,6 +11,9 @@ std::atomic<int> g_jobFailed{0};
 std::atomic<int> g_commandLineMode{0};
 std::atomic<int> g_progressPos{0};
 std::atomic<int> g_exitStatus{exitNotFinished};
+std::atomic<int> g_stopRequested{0};
+std::atomic<int> g_workersActive{0};
+std::atomic<unsigned> g_jobNumber{0};
 
 std::vector<CString> g_folderFiles;
 CString g_selectedPath;

@@ -25,6 +25,9 @@ extern std::atomic<int64_t> g_progressDelay;   // milliseconds between two pseud
 extern std::atomic<int> g_jobFailed;           // the running job ended through its failure handler
 extern std::atomic<int> g_commandLineMode;     // started with arguments: progress dialog only
 extern std::atomic<int> g_progressPos;         // the position last given to the bar
+extern std::atomic<int> g_stopRequested;       // the window is closing: the worker stops and cleans up
+extern std::atomic<int> g_workersActive;       // job workers started and not yet returned
+extern std::atomic<unsigned> g_jobNumber;      // counts the jobs started; a pseudo-progress thread serves one
 
 // How a command-line run ends the process (README, "Command-line mode"): the worker sets the
 // status as it learns the outcome; it stays exitNotFinished until then.

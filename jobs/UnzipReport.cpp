@@ -1,5 +1,7 @@
 #include "jobs/UnzipReport.h"
 
+#include "jobs/FailureCause.h"
+
 #include <windows.h>
 
 #include <string>
@@ -19,12 +21,9 @@ CString Lines(const std::vector<CString>& items, std::size_t listed) {
 }
 
 CString Cause(const CZipException& error) {
-    switch (error.m_osError) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return L"The disk is full.";
-    case ERROR_ACCESS_DENIED: return L"Access denied to " + (error.m_path.IsEmpty() ? CString(L"a file") : error.m_path) + L".";
-    default: break;
-    }
+    // A full disk, a place Tavoline may not write, a file another program holds: said with where.
+    const CString systemCause = FailureCause(&error);
+    if (!systemCause.IsEmpty()) return systemCause;
     switch (error.m_iCause) {
     case CZipException::notAnArchive: return L"The file is not a zip archive.";
     case CZipException::badArchive:

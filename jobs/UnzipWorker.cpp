@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 
-#include <cstdlib>
 
 #include "base/Exception.h"
+#include "jobs/JobStop.h"
 #include "jobs/UnzipReport.h"
 #include "jobs/UnzipTarget.h"
 #include "jobs/JobMessages.h"
@@ -35,6 +35,7 @@ int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry, const Unz
 // unpack; returns true when it stopped at a corrupt one.
 bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& report) {
     for (ZIP_INDEX_TYPE index = 0; index < archive.GetCount(); ++index) {
+        ThrowIfStopRequested();
         CString stored, disk, skipReason;
         const bool renamed = archive.GetEntryPlan(index, stored, disk, skipReason);
         if (!skipReason.IsEmpty()) {
@@ -67,23 +68,27 @@ void Unzip() {
         archive.Open(archivePath, CZipArchive::zipOpen, 0);
         g_entryCount = archive.GetCount();
         Post(WM_JOB_START);
-        AfxBeginThread(PseudoProgressProc, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
+        StartPseudoProgress();
         stoppedOnCorruptEntry = UnpackEntries(archive, target, report);
         archive.Close(0, false);
     }
+    ThrowIfStopRequested();   // the window is going: no box for it
     g_exitStatus = FinishUnpacking(target, stoppedOnCorruptEntry, report);
     Post(WM_JOB_DONE);
 }
 
-// error: what stopped the job, when it was a CException (its cause is then told in plain words).
-void Fail(const CException* error) {
+const wchar_t kFailed[] =
+    L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!";
+
+// text: the failure message, with its cause in plain words where it is known.
+void Fail(const CString& text) {
     g_jobFailed = 1;
     g_exitStatus = exitJobFailed;
     Post(WM_JOB_DONE);
-    ShowJobMessage(FailureText(L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!",
-                               error),
-                   kCaption);
-    if (g_commandLineMode.load() != 0) std::exit(exitJobFailed);
+    ShowJobMessage(text, kCaption);
+    // Ended from this thread, which has nothing left to clean up; static objects are left alone
+    // since the pseudo-progress thread may still be running.
+    if (g_commandLineMode.load() != 0) ::ExitProcess(exitJobFailed);
 }
 }
 
@@ -103,7 +108,9 @@ bool IsExistingFile(const CString& path) {
 }
 
 UINT UnzipThreadProc(LPVOID) {
+    WorkerEndMark endMark;
     g_jobFailed = 0;
+    CString text = kFailed;
     try {
         if (g_selectedPath.IsEmpty() || g_unzipSelected.load() == 0) {
             // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
@@ -116,12 +123,12 @@ UINT UnzipThreadProc(LPVOID) {
         Unzip();
         return 0;
     } catch (CException* e) {
-        Fail(e);
+        text = FailureText(kFailed, e);
         e->Delete();
-        return 0;
     } catch (...) {
         // out of memory and the like: the same report, and the window is never left busy
     }
-    Fail(nullptr);
+    // Stopped because the window is closing: the library has removed its files; nothing to say.
+    if (g_stopRequested.load() == 0) Fail(text);
     return 0;
 }

@@ -7,9 +7,11 @@
 
 #include "framework/CFileFind.h"
 #include "base/Exception.h"
+#include "jobs/FailureCause.h"
 #include "jobs/FolderWalk.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
+#include "jobs/JobStop.h"
 #include "ziparchive/CZipArchive.h"
 
 namespace {
@@ -49,12 +51,14 @@ void ZipFolder(const CString& folder, const CString& archivePath) {
                         g_folderFiles.end());
 
     CZipArchive archive;   // destroyed unclosed on a failure: it then leaves no file behind
+    archive.m_stopRequest = &g_stopRequested;
     archive.Open(archivePath, CZipArchive::zipCreate, 0);
     archive.SetCompressionMethod(CZipArchive::methodBzip2);
     g_entryCount = static_cast<uint32_t>(g_folderFiles.size() + 1);
     Post(WM_JOB_START);
     Post(WM_JOB_STEP);
     for (const CString& file : g_folderFiles) {
+        ThrowIfStopRequested();
         archive.AddNewFileAs(file, EntryNameBelow(folder, file), kDefaultLevel, kSmartness, kBufferSize);
         Post(WM_JOB_STEP);
     }
@@ -63,6 +67,7 @@ void ZipFolder(const CString& folder, const CString& archivePath) {
 
 void ZipSingleFile(const CString& file, const CString& archivePath) {
     CZipArchive archive;
+    archive.m_stopRequest = &g_stopRequested;
     archive.Open(archivePath, CZipArchive::zipCreate, 0);
     archive.SetCompressionMethod(CZipArchive::methodBzip2);
     int separator = file.GetLength() - 1;
@@ -71,7 +76,7 @@ void ZipSingleFile(const CString& file, const CString& archivePath) {
     g_entryCount = 1;
     g_progressDelay = FileSize(file) / kBytesPerMillisecond / kPseudoStepsSpread + 1;
     Post(WM_JOB_START);
-    AfxBeginThread(PseudoProgressProc, g_jobWindow.load(), THREAD_PRIORITY_HIGHEST, 0, 0, nullptr);
+    StartPseudoProgress();
     archive.AddNewFileAs(file, fileName, kDefaultLevel, kSmartness, kBufferSize);
     archive.Close(0, false);
     g_progressPos = 100;
@@ -83,6 +88,7 @@ void Zip() {
     const CString archivePath = selection + L".zip";
     if (g_zipSourceIsFolder.load() != 0) ZipFolder(selection, archivePath);
     else ZipSingleFile(selection, archivePath);
+    ThrowIfStopRequested();   // the window is going: no box for it
 
     ShowJobMessage(L"Zipping completed successfully.", kCaption);
     ::ShellExecuteW(nullptr, L"open", FolderHoldingArchive(archivePath), nullptr, nullptr, SW_SHOWNORMAL);
@@ -92,13 +98,16 @@ void Zip() {
 
 // The archive object is gone by now, and with it any partly written file: the window resets
 // while the error is on screen, and no archive is left behind.
-void Fail() {
+void Fail(const CString& cause) {
     g_jobFailed = 1;
     g_exitStatus = exitJobFailed;
     Post(WM_JOB_DONE);
-    ShowJobMessage(L"Error: Zipping did not complete. Make sure you have enough disk space!", kCaption);
+    CString text = L"Error: Zipping did not complete. Make sure you have enough disk space!";
+    if (!cause.IsEmpty()) text += L"\n\n" + cause;
+    ShowJobMessage(text, kCaption);
     // The progress dialog of /zip ignores WM_JOB_DONE after a failure so that this box stays up.
-    if (g_commandLineMode.load() != 0) std::exit(exitJobFailed);
+    // Ended from this thread: static objects are left alone while other threads may still run.
+    if (g_commandLineMode.load() != 0) ::ExitProcess(exitJobFailed);
 }
 }
 
@@ -122,7 +131,9 @@ bool IsExistingFolder(const CString& path) {
 }
 
 UINT ZipThreadProc(LPVOID) {
+    WorkerEndMark endMark;
     g_jobFailed = 0;
+    CString cause;
     try {
         if (g_zipSelected.load() == 0 || g_selectedPath.IsEmpty()) {
             // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
@@ -135,10 +146,12 @@ UINT ZipThreadProc(LPVOID) {
         Zip();
         return 0;
     } catch (CException* e) {
+        cause = FailureCause(e);
         e->Delete();
     } catch (...) {
         // out of memory and the like: the same report, and the window is never left busy
     }
-    Fail();
+    // Stopped because the window is closing: the library has removed its files; nothing to say.
+    if (g_stopRequested.load() == 0) Fail(cause);
     return 0;
 }

@@ -1,11 +1,10 @@
 #include "ui/ProgressDialog.h"
 
-#include <cstdlib>
-
 #include "framework/CWinApp.h"
 #include "jobs/UnzipWorker.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
+#include "jobs/JobStop.h"
 #include "jobs/ZipWorker.h"
 
 BEGIN_MESSAGE_MAP(ProgressDLG, CDialog)
@@ -63,4 +62,4 @@ LRESULT ProgressDLG::OnJobStart(WPARAM, LPARAM) {
     return 1;
 }
 
-void ProgressDLG::EndProcess(int status) { std::exit(status); }
+void ProgressDLG::EndProcess(int status) { EndProcessAfterJob(status); }

@@ -16,6 +16,7 @@
 #include "core/ZipWriter.h"
 #include "core/EntryName.h"
 #include "core/TextEncoding.h"
+#include "core/ZipError.h"
 #include "ziparchive/win32/Win32FileSystem.h"
 #include "ziparchive/win32/ZipFailureReport.h"
 
@@ -73,12 +74,12 @@ bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSi
         const std::string utf8Path = zipcore::WideToUtf8(path);
         if (mode == zipOpen) {
             auto reader = std::make_unique<zipcore::ZipReader>(m_impl->files, utf8Path);
-            reader->SetProgress([this](std::uint64_t bytes) { m_progressDone += bytes; });
+            reader->SetProgress([this](std::uint64_t bytes) { CountAndCheckStop(bytes); });
             m_impl->reader = std::move(reader);
         } else if (mode == zipCreate) {
             auto writer = std::make_unique<zipcore::ZipWriter>(m_impl->files, utf8Path);
             writer->SetMethod(m_impl->method);
-            writer->SetProgress([this](std::uint64_t bytes) { m_progressDone += bytes; });
+            writer->SetProgress([this](std::uint64_t bytes) { CountAndCheckStop(bytes); });
             m_impl->writer = std::move(writer);
         } else {
             return WrongUse(failure, L"Unknown open mode: use 1 to open an archive or 4 to create one", path);
@@ -89,6 +90,14 @@ bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSi
         ReportCurrentException(failure);
         return false;
     }
+}
+
+// Called by the core after every buffer it reads: the one place a stop request is noticed. The
+// core's own error unwinds the call, and every file it was writing is discarded on the way out.
+void CZipArchive::CountAndCheckStop(std::uint64_t bytes) {
+    m_progressDone += bytes;
+    if (m_stopRequest && m_stopRequest->load() != 0)
+        throw zipcore::ZipError(zipcore::ZipErrorKind::Stopped, "the job was stopped");
 }
 
 ZIP_INDEX_TYPE CZipArchive::GetCountImpl() const {

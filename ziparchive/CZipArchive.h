@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "base/CString.h"
 #include "ziparchive/ZipException.h"
 
@@ -51,6 +53,10 @@ public:
     HWND m_hProgressWindow = nullptr;
     ULONGLONG m_progressDone = 0;
     ULONGLONG m_progressTotal = 0;
+    // Set by the caller, read by the library between buffers: once the word it points to is
+    // non-zero, the running call removes what it was writing and fails with cause stopped. Only a
+    // pointer crosses the DLL; the caller keeps the word alive while the archive object lives.
+    const std::atomic<int>* m_stopRequest = nullptr;
 
     // mode zipOpen reads an existing archive; zipCreate writes a new one (to a temporary file
     // beside the path, moved into place only by a successful Close). volumeSize must be 0.
@@ -152,6 +158,7 @@ private:
                         ZipFailure& failure);
     bool AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entryName, int level, int smartness,
                           unsigned long bufferSize, ZipFailure& failure);
+    void CountAndCheckStop(unsigned long long bytes);
     void CloseImpl(int afterException, bool updateTimeStamp, wchar_t* pathOut, unsigned pathChars, ZipFailure& failure);
 
     struct Impl;

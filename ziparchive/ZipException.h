@@ -15,7 +15,8 @@ public:
         unsafeName = 5,     // an entry's name would write outside the target folder or to a device
         corruptData = 6,    // an entry's data failed its check
         wrongUse = 7,       // a call that does not fit the archive's state (for example adding to a read-only archive)
-        noMemory = 8
+        noMemory = 8,
+        stopped = 9         // the caller's stop request was honoured; nothing half-written is left
     };
 
     CZipException(int cause, DWORD osError, const wchar_t* reason, const wchar_t* path)

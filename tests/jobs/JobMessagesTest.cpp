@@ -112,17 +112,20 @@ struct StepCounter {
     HWND window;
 };
 
-DWORD WINAPI RunPseudoProgress(LPVOID) { return PseudoProgressProc(nullptr); }
+// Runs the pseudo-progress thread of the job that is current when it is started.
+DWORD WINAPI RunPseudoProgress(LPVOID job) { return PseudoProgressProc(job); }
 
-bool RunPseudoProgressToItsEnd() {
-    HANDLE thread = ::CreateThread(nullptr, 0, &RunPseudoProgress, nullptr, 0, nullptr);
+bool RunPseudoProgressToItsEnd(bool nextJobStarts = false) {
+    const UINT_PTR job = g_jobNumber.load();
+    HANDLE thread = ::CreateThread(nullptr, 0, &RunPseudoProgress, reinterpret_cast<LPVOID>(job), 0, nullptr);
+    if (nextJobStarts) ++g_jobNumber;
     const bool ended = ::WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0;
     if (!ended) ::TerminateThread(thread, 1);
     ::CloseHandle(thread);
     return ended;
 }
 
-TEST_F(JobMessages, PseudoProgressPostsOnceAfterTheJobHasEndedAnd95TimesAtMost) {
+TEST_F(JobMessages, PseudoProgressPostsOnceAfterTheJobHasEndedAnd95TimesAtMostAndNeverForTheNextJob) {
     StepCounter counter;
     g_jobWindow = counter.window;
     g_progressDelay = 1;
@@ -134,6 +137,11 @@ TEST_F(JobMessages, PseudoProgressPostsOnceAfterTheJobHasEndedAnd95TimesAtMost) 
     g_jobRunning = 1;
     ASSERT_TRUE(RunPseudoProgressToItsEnd());
     EXPECT_EQ(95, counter.TakeSteps());
+
+    // Its job ended and the next one started before its first step: that job's bar is not its own.
+    g_progressDelay = 200;
+    ASSERT_TRUE(RunPseudoProgressToItsEnd(true));
+    EXPECT_EQ(0, counter.TakeSteps());
 }
 
 DWORD WINAPI ShowTestMessage(LPVOID) {

@@ -55,9 +55,10 @@ void ExpectSucceeded(const ZipRun& run, const std::wstring& shownFolder) {
     EXPECT_EQ(run.directoryBefore, run.directoryAfter);
 }
 
-// What every failed job shows: the error box, the window reset while it is up, nothing opened.
-void ExpectFailed(const ZipRun& run, const std::vector<unziptest::Expect>& table) {
-    EXPECT_EQ(kZipFailed, run.boxText);
+// What every failed job shows: the error box (with the line naming the cause, where there is one),
+// the window reset while it is up, nothing opened.
+void ExpectFailed(const ZipRun& run, const std::vector<unziptest::Expect>& table, const std::wstring& cause = L"") {
+    EXPECT_EQ(kZipFailed + (cause.empty() ? std::wstring() : L"\n" + cause), run.boxText);
     EXPECT_TRUE(run.boxStillShown) << "the window resets while the error is on screen";
     EXPECT_TRUE(IsIdleWithNothingSelected(run.atBox));
     EXPECT_EQ("", CheckSequence(run.messages, table));
@@ -198,12 +199,15 @@ TEST(ZipJob, AFileThatCannotBeReadFailsTheJobAndLeavesNoArchive) {
         Locked lock(tree.Path(L"F\\locked.txt"));
         ASSERT_TRUE(lock.Held());
         // START and the steps of the files added before it, then DONE.
-        ExpectFailed(RunZipJob(tree.Path(L"F"), true), {{WM_JOB_START, unziptest::Times::Once},
-                                                         {WM_JOB_STEP, unziptest::Times::Any},
-                                                         {WM_JOB_DONE, unziptest::Times::Once}});
+        const std::wstring inUse = L"Another program is using the file: " + tree.Path(L"F\\locked.txt");
+        ExpectFailed(RunZipJob(tree.Path(L"F"), true),
+                     {{WM_JOB_START, unziptest::Times::Once},
+                      {WM_JOB_STEP, unziptest::Times::Any},
+                      {WM_JOB_DONE, unziptest::Times::Once}},
+                     inUse);
         EXPECT_EQ(std::vector<std::wstring>{L"F"}, ListFolder(tree.Root())) << "no archive, no temporary file";
 
-        ExpectFailed(RunZipJob(tree.Path(L"F\\locked.txt"), false), unziptest::CompleteJobTable());
+        ExpectFailed(RunZipJob(tree.Path(L"F\\locked.txt"), false), unziptest::CompleteJobTable(), inUse);
         EXPECT_FALSE(Exists(tree.Path(L"F\\locked.txt.zip")));
         EXPECT_EQ(3u, ListFolder(tree.Path(L"F")).size());
     }

@@ -1,5 +1,6 @@
 #include "ZipWindowRun.h"
 
+#include <cwchar>
 #include <mutex>
 
 #include "TestTree.h"
@@ -103,7 +104,7 @@ ZipRun RunZipJob(const std::wstring& selection, bool folder) {
             d.ClickButton(main, IDC_ZIP, TK_HERE);
             HWND box = d.WaitForWindow(testkit::WindowQuery::Dialog(kZipper).OwnedBy(main), TK_HERE, 60000);
             run.boxText = testkit::MessageBoxText(box);
-            if (run.boxText == kZipFailed) {
+            if (run.boxText.compare(0, std::wcslen(kZipFailed), kZipFailed) == 0) {
                 // The job has posted its end before the box: the window resets while the box is up.
                 d.WaitFor([&] { return IsIdleWithNothingSelected(ReadState(d, main)); },
                           "the window reset while the error is on screen", TK_HERE);

@@ -44,6 +44,10 @@ public:
     (void)modified;
     return false;
   }
+  // Asks the system to remove the temporary file should the process die before Commit or MoveTo
+  // (which take the request back). Only for files nobody opens again by their temporary path: the
+  // system may refuse such opens meanwhile. A file access that cannot do it ignores the request.
+  virtual void RemoveIfProcessDies() noexcept {}
   // Closes and removes the temporary file (never throws).
   virtual void Discard() noexcept = 0;
 };

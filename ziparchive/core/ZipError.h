@@ -17,6 +17,7 @@ enum class ZipErrorKind {
   CorruptEntry, // an entry's data is damaged: bad compressed stream, wrong CRC-32 or wrong size
   SourceChanged,// a file being added changed while it was read
   Usage,        // the caller used the object in a way it does not allow (bad argument, wrong state)
+  Stopped,      // the caller asked the operation to stop; whatever it was writing has been removed
 };
 
 class ZipError : public std::runtime_error {

@@ -90,6 +90,7 @@ void ZipReader::Extract(std::size_t index, const std::string& targetFolder, bool
   }
   // The data go to a temporary file that takes the entry's name only once they are verified.
   std::unique_ptr<OutputFile> output = files_.CreateBeside(path);
+  output->RemoveIfProcessDies();
   try {
     FileSink sink(*output);
     if (ahead_ && ahead_->HasVerified(index)) {

@@ -27,9 +27,17 @@ std::wstring TemporaryName(int attempt) {
            std::to_wstring(GetTickCount() + static_cast<DWORD>(attempt)) + L".tmp";
 }
 
-bool SetWriteTime(HANDLE file, std::int64_t modified) {
-    const FILETIME time = UnixToFileTime(modified);
-    return SetFileTime(file, nullptr, nullptr, &time) != 0;
+// Gives the finished file its time (when it has one) and takes the temporary mark off, in one call
+// through the open handle.
+bool Settle(HANDLE file, bool hasTime, std::int64_t modified) {
+    FILE_BASIC_INFO info = {};   // times left 0 stay as they are
+    if (hasTime) {
+        const FILETIME time = UnixToFileTime(modified);
+        info.LastWriteTime.LowPart = time.dwLowDateTime;
+        info.LastWriteTime.HighPart = static_cast<LONG>(time.dwHighDateTime);
+    }
+    info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0;
 }
 
 } // namespace
@@ -38,8 +46,10 @@ Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath) : m_finalPat
     const std::wstring folder = FolderOf(longFinalPath);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         m_temporaryPath = folder + L"\\" + TemporaryName(attempt);
-        m_file.Reset(CreateFileW(m_temporaryPath.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Marked temporary, and named "~tav<process>-…": what a process that is killed leaves is
+        // recognisable as Tavoline's. The mark goes when the file is moved into place.
+        m_file.Reset(CreateFileW(m_temporaryPath.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                 nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
         if (m_file.Valid()) break;
         if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("Cannot create the file", longFinalPath);
     }
@@ -83,11 +93,27 @@ void Win32OutputFile::SetModificationTime(std::int64_t modified) {
     m_hasTime = true;
 }
 
+void Win32OutputFile::RemoveIfProcessDies() noexcept {
+    // The delete disposition: when the handle closes (also when the process is killed) the file goes.
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    m_deletePending = m_file.Valid() &&
+                      SetFileInformationByHandle(m_file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+// Takes the delete disposition back before the file is closed to be moved into place.
+bool Win32OutputFile::Keep() {
+    if (!m_deletePending) return true;
+    FILE_DISPOSITION_INFO disposition = {FALSE};
+    if (!SetFileInformationByHandle(m_file.Get(), FileDispositionInfo, &disposition, sizeof disposition)) return false;
+    m_deletePending = false;
+    return true;
+}
+
 void Win32OutputFile::Commit() {
     // Set last, through the open handle: no write can change it afterwards, and the file need not be
     // opened again by name.
-    if (m_hasTime && !SetWriteTime(m_file.Get(), m_modified))
-        ThrowLastError("Cannot set the file's modification time", m_finalPath);
+    if (!Settle(m_file.Get(), m_hasTime, m_modified)) ThrowLastError("Cannot set the file's modification time", m_finalPath);
+    if (!Keep()) ThrowLastError("Cannot finish writing the file", m_finalPath);
     if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
     if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         ThrowLastError("Cannot move the finished file into place", m_finalPath);
@@ -96,7 +122,7 @@ void Win32OutputFile::Commit() {
 
 bool Win32OutputFile::MoveTo(const std::string& otherPath, std::int64_t modified) {
     if (!m_file.Valid() || m_settled) return false;
-    if (!SetWriteTime(m_file.Get(), modified) || !m_file.Close()) return false;
+    if (!Settle(m_file.Get(), true, modified) || !Keep() || !m_file.Close()) return false;
     // Without MOVEFILE_COPY_ALLOWED: a move to another volume fails, and the caller copies instead.
     if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(zipcore::Utf8ToWide(otherPath)).c_str(), MOVEFILE_REPLACE_EXISTING))
         return false;

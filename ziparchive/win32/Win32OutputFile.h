@@ -24,9 +24,12 @@ public:
     void SetModificationTime(std::int64_t modified) override;
     void Commit() override;
     bool MoveTo(const std::string& otherPath, std::int64_t modified) override;
+    void RemoveIfProcessDies() noexcept override;
     void Discard() noexcept override;
 
 private:
+    bool Keep();
+
     std::wstring m_finalPath;
     std::wstring m_temporaryPath;
     std::string m_temporaryUtf8;
@@ -34,6 +37,7 @@ private:
     bool m_settled = false;   // the temporary file has been moved into place or removed
     std::int64_t m_modified = 0;
     bool m_hasTime = false;
+    bool m_deletePending = false;   // the system removes the file when its handle closes
 };
 
 } // namespace zipfacade

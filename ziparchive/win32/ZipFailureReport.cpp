@@ -35,6 +35,7 @@ int CauseOf(zipcore::ZipErrorKind kind) {
     case zipcore::ZipErrorKind::CorruptEntry: return CZipException::corruptData;
     case zipcore::ZipErrorKind::SourceChanged: return CZipException::generic;
     case zipcore::ZipErrorKind::Usage: return CZipException::wrongUse;
+    case zipcore::ZipErrorKind::Stopped: return CZipException::stopped;
     }
     return CZipException::generic;
 }

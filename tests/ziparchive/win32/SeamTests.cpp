@@ -90,6 +90,26 @@ TEST_F(Seam, ADiscardedOutputFileLeavesNothing) {
     EXPECT_TRUE(FolderNames(m_folder.Path()).empty());
 }
 
+// A file the system is to remove should the process die: committed or moved, it stays and is no
+// longer temporary; given up, it is gone.
+TEST_F(Seam, AFileThatGoesWithTheProcessStaysOnceCommittedOrMoved) {
+    for (bool move : {false, true}) {
+        auto output = m_files.CreateBeside(Utf8(L"kept.bin"));
+        output->RemoveIfProcessDies();
+        output->WriteAt(0, "data", 4);
+        if (move) ASSERT_TRUE(output->MoveTo(Utf8(L"moved.bin"), 1589710830));
+        else output->Commit();
+    }
+    {
+        auto output = m_files.CreateBeside(Utf8(L"dropped.bin"));
+        output->RemoveIfProcessDies();
+        output->WriteAt(0, "data", 4);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"kept.bin", L"moved.bin"}), FolderNames(m_folder.Path()));
+    for (const wchar_t* name : {L"kept.bin", L"moved.bin"})
+        EXPECT_EQ(0u, ::GetFileAttributesW((m_folder / name).c_str()) & FILE_ATTRIBUTE_TEMPORARY) << Utf8(name);
+}
+
 TEST_F(Seam, FoldersAndFilesBeyond260CharactersWork) {
     std::wstring deep = L"deep";
     for (int i = 0; i < 12; ++i) deep += L"\\component-number-" + std::to_wstring(i) + L"-of-a-long-path";

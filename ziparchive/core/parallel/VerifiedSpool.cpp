@@ -14,6 +14,8 @@ constexpr std::size_t kPiece = 1u << 20;
 
 VerifiedSpool::VerifiedSpool(FileAccess& files, const std::string& besidePath)
     : files_(files), file_(files.CreateBeside(besidePath)) {
+  // CopyTo, the one reader by name, is a fallback: when the system refuses it, the entry is decoded again.
+  file_->RemoveIfProcessDies();
   buffer_.reserve(kPiece);
 }
 
