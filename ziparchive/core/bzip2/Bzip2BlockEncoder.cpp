@@ -122,7 +122,3 @@ int Bzip2BlockEncoder::SortBlock(const std::uint8_t* block, std::uint32_t length
 extern "C" int ZipcoreSortBzip2Block(void* opaque, const unsigned char* block, int length, unsigned int* order) {
   return static_cast<zipcore::Bzip2BlockEncoder*>(opaque)->SortBlock(block, static_cast<std::uint32_t>(length), order);
 }
-
-// libbz2 (both copies) is built without stdio and reports broken internal invariants here. They are
-// bugs of the library, not of the data (decompression checks input and returns errors), so stop at once.
-extern "C" void bz_internal_error(int) { std::abort(); }
