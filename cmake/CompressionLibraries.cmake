@@ -21,7 +21,8 @@ endif()
 function(tavoline_add_bzip2 name)
   set(dir ${BZIP2_SOURCE_DIR})
   add_library(${name} STATIC ${dir}/blocksort.c ${dir}/huffman.c ${dir}/crctable.c ${dir}/randtable.c
-              ${dir}/compress.c ${dir}/decompress.c ${dir}/bzlib.c)
+              ${dir}/compress.c ${dir}/decompress.c ${dir}/bzlib.c
+              ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../ziparchive/core/bzip2/Libbz2ErrorHandler.c)
   target_include_directories(${name} SYSTEM PUBLIC ${dir})
   target_compile_options(${name} PRIVATE -w -O2)
   target_compile_definitions(${name} PRIVATE BZ_NO_STDIO)

@@ -8,10 +8,6 @@
 #include <cstdlib>
 #include <new>
 
-// libbz2 (both copies) is built without stdio and reports broken internal invariants here. They are
-// bugs of the library, not of the data (decompression checks input and returns errors), so stop at once.
-extern "C" void bz_internal_error(int) { std::abort(); }
-
 namespace zipcore {
 namespace {
 
