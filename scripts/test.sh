@@ -48,7 +48,11 @@ echo "== native tests"
 tail -n 3 build/native-tests.log
 echo "== the archive core's unit tests as 32-bit code"
 start32=$(date +%s)
-(cd build/native32 && ctest -j "$JOBS" --output-on-failure) >build/native32-tests.log 2>&1 || status=1
+# Under the emulator, resident memory is the emulator's, whose cache of translated code grows as
+# the tests run: the memory-flat checks measure that, not us, so they run only on native 32-bit.
+EXCLUDE32=""
+if grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then EXCLUDE32="LeaveMemoryFlat"; fi
+(cd build/native32 && ctest -j "$JOBS" --output-on-failure ${EXCLUDE32:+-E "$EXCLUDE32"}) >build/native32-tests.log 2>&1 || status=1
 tail -n 3 build/native32-tests.log
 echo "   ($(( $(date +%s) - start32 )) s)"
 echo "== Windows tests under Wine"
