@@ -132,7 +132,14 @@ TEST(StoppedJob, ClosingTheProgressDialogInsideALargeEntryLeavesNoTemporaryFile)
         const std::wstring archive = temp / L"large.zip";
         ASSERT_TRUE(::CopyFileW(cached.c_str(), archive.c_str(), FALSE));
         CloseProgressDialogWhen(archive, temp.Path(), [&] { return TemporaryFileHolds(temp.Path(), kept); });
-        EXPECT_FALSE(FileExists(temp / L"large\\large.txt")) << "no half-written entry under its own name";
+        // The close may come just after the entry was moved into place; then it must be whole.
+        const std::wstring entry = temp / L"large\\large.txt";
+        if (FileExists(entry)) {
+            WIN32_FILE_ATTRIBUTE_DATA data = {};
+            ASSERT_TRUE(::GetFileAttributesExW(entry.c_str(), GetFileExInfoStandard, &data));
+            const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            EXPECT_EQ(uint64_t{kLargeEntryBytes}, size) << "no half-written entry under its own name";
+        }
         EXPECT_EQ(std::vector<std::wstring>{L"large.zip"}, [&] {
             std::vector<std::wstring> names;
             for (const std::wstring& name : ziptest::ListFolder(temp.Path()))

@@ -58,7 +58,7 @@ void ExpectSucceeded(const ZipRun& run, const std::wstring& shownFolder) {
 // What every failed job shows: the error box (with the line naming the cause, where there is one),
 // the window reset while it is up, nothing opened.
 void ExpectFailed(const ZipRun& run, const std::vector<unziptest::Expect>& table, const std::wstring& cause = L"") {
-    EXPECT_EQ(kZipFailed + (cause.empty() ? std::wstring() : L"\n" + cause), run.boxText);
+    EXPECT_EQ(kZipFailed + (cause.empty() ? std::wstring() : L"\n\n" + cause), run.boxText);
     EXPECT_TRUE(run.boxStillShown) << "the window resets while the error is on screen";
     EXPECT_TRUE(IsIdleWithNothingSelected(run.atBox));
     EXPECT_EQ("", CheckSequence(run.messages, table));
