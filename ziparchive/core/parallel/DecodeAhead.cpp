@@ -1,6 +1,7 @@
 #include "core/parallel/DecodeAhead.h"
 
 #include "core/bzip2/Bzip2StreamDecoder.h"
+#include "core/EntryName.h"
 #include "core/methods/Codec.h"
 #include "core/parallel/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
@@ -17,8 +18,6 @@ namespace {
 
 constexpr std::size_t kMaxEntriesAhead = 64;
 constexpr std::size_t kMaxScanAhead = 256;
-
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 // Appends to a vector, refusing to grow past the entry's recorded size.
 class BoundedVectorSink : public ByteSink {
