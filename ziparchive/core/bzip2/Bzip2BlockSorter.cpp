@@ -3,16 +3,39 @@
 #include <divsufsort.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
-#include <stdexcept>
 
 namespace zipcore {
+namespace {
+
+// The divisors of n, smallest first.
+std::vector<std::uint32_t> Divisors(std::uint32_t n) {
+  std::vector<std::uint32_t> small, large;
+  for (std::uint32_t d = 1; d <= n / d; ++d) {
+    if (n % d != 0) continue;
+    small.push_back(d);
+    if (d != n / d) large.push_back(n / d);
+  }
+  small.insert(small.end(), large.rbegin(), large.rend());
+  return small;
+}
+
+} // namespace
 
 std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std::uint32_t length) {
   // Two candidates compared over their common length `same`; the larger one, and every start it
   // overtook while equal, cannot be the smallest, so each step discards at least `same` + 1 starts.
-  std::uint32_t first = 0, second = 1, same = 0;
-  while (first < length && second < length && same < length) {
+  // Only starts holding the smallest byte value can win, so the candidates jump from one such start
+  // to the next (memchr scans far faster than the comparison loop).
+  const std::uint8_t smallest = *std::min_element(block, block + length);
+  auto nextCandidate = [&](std::uint32_t from) {
+    if (from >= length) return length;
+    const void* found = std::memchr(block + from, smallest, length - from);
+    return found ? static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(found) - block) : length;
+  };
+  std::uint32_t first = nextCandidate(0), second = nextCandidate(first + 1), same = 0;
+  while (second < length && same < length) {
     std::uint32_t a = first + same, b = second + same;
     std::uint8_t x = block[a >= length ? a - length : a];
     std::uint8_t y = block[b >= length ? b - length : b];
@@ -21,14 +44,15 @@ std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std:
       continue;
     }
     if (x > y) {
-      first += same + 1;
+      first = nextCandidate(first + same + 1);
     } else {
-      second += same + 1;
+      second = nextCandidate(second + same + 1);
     }
-    if (first == second) ++second;
+    if (first == second) second = nextCandidate(second + 1);
+    if (first >= length) return second;
     same = 0;
   }
-  return std::min(first, second);
+  return std::min(first, second); // equal rotations when `same` reached the length
 }
 
 std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) {
@@ -37,20 +61,35 @@ std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t le
   std::copy(block + start, block + length, turned_.begin());
   std::copy(block, block + start, turned_.begin() + (length - start));
 
-  // The turned block is L^k: L's length is the shortest period that the turned block keeps while it
-  // never gets smaller than its own start (Duval's first Lyndon factor).
+  // The turned block is L^k, with L the shortest string whose repetition it is: the smallest period
+  // that divides the length. An ordinary block fails every such test at its first few bytes.
   const std::uint8_t* text = turned_.data();
-  std::uint32_t matched = 0, at = 1;
-  for (; at < length && text[matched] <= text[at]; ++at) matched = text[matched] < text[at] ? 0 : matched + 1;
-  const std::uint32_t period = at - matched;
-  // A smallest rotation keeps the period to its end, and the period divides it.
-  if (at != length || length % period != 0) throw std::logic_error("bzip2 block sort: no smallest rotation");
+  std::uint32_t period = length;
+  for (std::uint32_t candidate : Divisors(length)) {
+    if (candidate < length && std::memcmp(text, text + candidate, length - candidate) == 0) {
+      period = candidate;
+      break;
+    }
+  }
   const std::uint32_t copies = length / period;
 
   // saidx_t is int32_t: the unsigned order array may hold it (positions stay below 2^31).
   if (divsufsort(text, reinterpret_cast<saidx_t*>(order), static_cast<saidx_t>(period)) != 0) throw std::bad_alloc();
+  if (copies == 1) {
+    // Positions turn back to the block's own; the origin is the row of the rotation at 0.
+    std::uint32_t origin = 0;
+    const std::uint32_t wrap = length - start;
+    for (std::uint32_t row = 0; row < length; ++row) {
+      const std::uint32_t position = order[row];
+      if (position == wrap) origin = row;
+      // Without a branch: which way a position turns is as good as random.
+      const std::uint32_t turned = position + start;
+      order[row] = turned - (length & (0u - static_cast<std::uint32_t>(turned >= length)));
+    }
+    return origin;
+  }
   // Row r of L becomes rows r*copies .. r*copies + copies - 1, filled from the back so that no row of
-  // L is overwritten before it is read; positions turn back to the block's own.
+  // L is overwritten before it is read.
   for (std::uint32_t row = period; row-- > 0;) {
     std::uint32_t position = order[row] + start;
     if (position >= length) position -= length;
