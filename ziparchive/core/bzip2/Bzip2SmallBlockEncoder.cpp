@@ -3,6 +3,7 @@
 #include "core/bzip2/Bzip2Crc.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace zipcore {
@@ -10,6 +11,7 @@ namespace {
 
 constexpr std::uint16_t kRunA = 0;
 constexpr std::uint16_t kRunB = 1;
+constexpr std::uint32_t kSuffixSortFrom = 8192;
 constexpr int kRefinements = 2; // rounds of choosing tables per group and rebuilding the tables
 
 // Bits most significant first into a byte vector.
@@ -50,6 +52,44 @@ private:
 constexpr std::uint64_t kBlockMagic = 0x314159265359ull;
 constexpr std::uint64_t kEndMagic = 0x177245385090ull;
 
+// The move-to-front list, read and written eight entries at a time: entry i is byte i of a word as the
+// machine stores it (the list's order is all that matters, and both ends agree on it).
+struct MoveToFrontList {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "entry 0 must be the lowest byte of a word");
+  static constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  std::uint8_t entries[256];
+
+  std::uint64_t Word(std::uint32_t at) const {
+    std::uint64_t word;
+    std::memcpy(&word, entries + at, sizeof word);
+    return word;
+  }
+  // Where `value` stands (it must be in the list): the lowest byte of the word that equals `value`, by
+  // the usual zero-byte test (a borrow only reaches the bytes above a zero byte, so the lowest flagged
+  // byte is exact).
+  std::uint32_t Find(std::uint8_t value) const {
+    const std::uint64_t pattern = kOnes * value;
+    for (std::uint32_t at = 0;; at += 8) {
+      const std::uint64_t word = Word(at) ^ pattern;
+      const std::uint64_t zero = (word - kOnes) & ~word & (kOnes << 7);
+      if (zero != 0) return at + static_cast<std::uint32_t>(__builtin_ctzll(zero) >> 3);
+    }
+  }
+  // Moves the entry at `position` to the front.
+  void MoveToFront(std::uint32_t position, std::uint8_t value) {
+    if (position < 7) { // within the first word: one shift, the entries above `position` kept
+      const std::uint64_t word = Word(0);
+      const std::uint64_t above = ~0ull << (8 * (position + 1));
+      const std::uint64_t moved = ((word << 8) | value) & ~above;
+      const std::uint64_t result = moved | (word & above);
+      std::memcpy(entries, &result, sizeof result);
+      return;
+    }
+    std::memmove(entries + 1, entries, position);
+    entries[0] = value;
+  }
+};
+
 // libbz2's choice of the number of tables by the number of symbols.
 int TablesFor(std::size_t symbols) {
   return symbols < 200 ? 2 : symbols < 600 ? 3 : symbols < 1200 ? 4 : symbols < 2400 ? 5 : 6;
@@ -64,7 +104,14 @@ void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length
   RunLengthEncode(data, length);
   if (block_.size() > 100000u * static_cast<unsigned>(blockSize100k))
     throw std::logic_error("the bzip2 block is larger than its level allows");
-  std::uint32_t origin = sorter_.Sort(block_.data(), static_cast<std::uint32_t>(block_.size()));
+  const auto blockLength = static_cast<std::uint32_t>(block_.size());
+  std::uint32_t origin;
+  if (blockLength >= kSuffixSortFrom) {
+    order_.resize(blockLength);
+    origin = suffixSorter_.Sort(block_.data(), blockLength, order_.data());
+  } else {
+    origin = sorter_.Sort(block_.data(), blockLength);
+  }
   MoveToFront();
   ChooseTables();
   WriteStream(blockSize100k, Bzip2BlockCrc(data, length), origin, stream);
@@ -101,48 +148,44 @@ void Bzip2SmallBlockEncoder::MoveToFront() {
     if (used_[b]) index[b] = static_cast<std::uint8_t>(usedCount_++);
   }
   alphabetSize_ = usedCount_ + 2;
-  std::array<std::uint8_t, 256> list;
-  for (int i = 0; i < 256; ++i) list[i] = static_cast<std::uint8_t>(i);
-  std::fill(symbolCounts_.begin(), symbolCounts_.end(), 0);
-  symbols_.clear();
-  symbols_.reserve(block_.size() + 1);
+  const auto length = static_cast<std::uint32_t>(block_.size());
+  // The transform's output, numbered: the byte before each sorted rotation. Gathered in a pass of its
+  // own, so that the move-to-front pass reads one array in order.
+  const std::uint32_t* order = length >= kSuffixSortFrom ? order_.data() : sorter_.Order().data();
+  transformed_.resize(length);
+  for (std::uint32_t row = 0; row < length; ++row)
+    transformed_[row] = index[block_[order[row] == 0 ? length - 1 : order[row] - 1]];
 
+  // At most one symbol per byte, and the end of block.
+  symbols_.resize(length + 1);
+  std::uint16_t* out = symbols_.data();
   // A run of z zeros (front hits) is written as z in bijective base 2, RUNA = 1 and RUNB = 2 digits.
   std::uint32_t zeros = 0;
   auto putZeros = [&] {
-    if (zeros == 0) return;
     for (std::uint32_t z = zeros - 1;; z = (z - 2) / 2) {
-      std::uint16_t digit = (z & 1) ? kRunB : kRunA;
-      symbols_.push_back(digit);
-      ++symbolCounts_[digit];
+      *out++ = (z & 1) ? kRunB : kRunA;
       if (z < 2) break;
     }
     zeros = 0;
   };
-  const std::vector<std::uint32_t>& order = sorter_.Order();
-  const auto length = static_cast<std::uint32_t>(block_.size());
+  MoveToFrontList list;
+  for (int i = 0; i < 256; ++i) list.entries[i] = static_cast<std::uint8_t>(i);
   for (std::uint32_t row = 0; row < length; ++row) {
-    // The transform's output: the byte before each sorted rotation.
-    std::uint32_t before = order[row] == 0 ? length - 1 : order[row] - 1;
-    std::uint8_t value = index[block_[before]];
-    if (list[0] == value) {
+    const std::uint8_t value = transformed_[row];
+    if (list.entries[0] == value) {
       ++zeros;
       continue;
     }
-    putZeros();
-    std::uint8_t moving = list[0];
-    int position = 0;
-    do {
-      ++position;
-      std::swap(moving, list[position]);
-    } while (moving != value);
-    list[0] = value;
-    symbols_.push_back(static_cast<std::uint16_t>(position + 1));
-    ++symbolCounts_[position + 1];
+    if (zeros != 0) putZeros();
+    const std::uint32_t position = list.Find(value);
+    list.MoveToFront(position, value);
+    *out++ = static_cast<std::uint16_t>(position + 1);
   }
-  putZeros();
-  symbols_.push_back(static_cast<std::uint16_t>(usedCount_ + 1)); // end of block
-  ++symbolCounts_[usedCount_ + 1];
+  if (zeros != 0) putZeros();
+  *out++ = static_cast<std::uint16_t>(usedCount_ + 1); // end of block
+  symbols_.resize(static_cast<std::size_t>(out - symbols_.data()));
+  std::fill(symbolCounts_.begin(), symbolCounts_.end(), 0);
+  for (std::uint16_t symbol : symbols_) ++symbolCounts_[symbol];
 }
 
 void Bzip2SmallBlockEncoder::ChooseTables() {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/bzip2/Bzip2HuffmanCode.h"
+#include "core/bzip2/Bzip2BlockSorter.h"
 #include "core/bzip2/Bzip2RotationSorter.h"
 
 #include <array>
@@ -39,10 +40,13 @@ private:
                    std::vector<std::uint8_t>& stream) const;
 
   std::vector<std::uint8_t> block_; // the input after the initial run-length coding
-  Bzip2RotationSorter sorter_;
+  Bzip2RotationSorter sorter_;         // blocks under kSuffixSortFrom bytes
+  Bzip2BlockSorter suffixSorter_;      // larger ones
+  std::vector<std::uint32_t> order_;   // the rotations in sorted order
   std::array<bool, 256> used_{};
   int usedCount_ = 0;
   int alphabetSize_ = 0;                 // RUNA, RUNB, move-to-front positions 1.., end of block
+  std::vector<std::uint8_t> transformed_; // the transform's output, each byte by its rank among the used ones
   std::vector<std::uint16_t> symbols_;   // the block after move-to-front and zero-run coding
   std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols> symbolCounts_{};
   int tableCount_ = 0;
