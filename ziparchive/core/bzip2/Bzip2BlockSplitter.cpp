@@ -4,6 +4,38 @@
 
 namespace zipcore {
 
+void Bzip2BlockData::Append(const std::uint8_t* data, std::size_t length) {
+  size_ += length;
+  std::size_t at = 0;
+  while (at < length) {
+    // Bytes kept literally: up to where a run grows past kCompactAfter.
+    std::size_t end = at;
+    int lastByte = lastByte_;
+    std::uint32_t lastRun = lastRun_;
+    for (; end < length; ++end) {
+      const std::uint32_t run = data[end] == lastByte ? lastRun + 1 : 1;
+      if (run > kCompactAfter) break;
+      lastRun = run;
+      lastByte = data[end];
+    }
+    literal_.insert(literal_.end(), data + at, data + end);
+    lastByte_ = lastByte;
+    lastRun_ = lastRun;
+    // The rest of that run is counted.
+    std::size_t runEnd = end;
+    while (runEnd < length && data[runEnd] == lastByte) ++runEnd;
+    if (runEnd > end) {
+      const auto count = static_cast<std::uint32_t>(runEnd - end);
+      if (!runs_.empty() && runs_.back().at == literal_.size()) {
+        runs_.back().count += count;
+      } else {
+        runs_.push_back(Run{static_cast<std::uint32_t>(literal_.size()), count, static_cast<std::uint8_t>(lastByte)});
+      }
+    }
+    at = runEnd;
+  }
+}
+
 void Bzip2BlockData::Clear() {
   literal_.clear();
   runs_.clear();
@@ -16,28 +48,60 @@ Bzip2BlockSplitter::Bzip2BlockSplitter(int blockSize100k)
     : blockLimit_(100000u * static_cast<std::uint32_t>(blockSize100k) - 19u) {}
 
 void Bzip2BlockSplitter::Append(const std::uint8_t* data, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) {
-    std::uint8_t byte = data[i];
+  while (length > 0) {
     if (haveFull_) {
-      // The full block's successor has begun (with its first byte), so the full block is complete.
+      // The full block's successor has begun (with this byte), so the full block is complete.
       complete_.push_back(std::move(full_));
       full_ = Bzip2BlockData();
       haveFull_ = false;
     }
-    if (byte == runByte_ && runLength_ < 255) {
-      ++runLength_;
-      current_.Append(byte);
-      continue;
-    }
-    // A new run begins: the pending one goes into the block as 1-3 bytes, or 4 bytes and a count.
-    if (runByte_ >= 0) encoded_ += runLength_ < 4 ? runLength_ : 5;
-    runByte_ = byte;
-    runLength_ = 1;
-    if (encoded_ >= blockLimit_) {
-      StartNewBlock(byte);
+    // Every byte adds at most 1.25 bytes to the encoding (a run of 4 becomes 5) and the pending run at
+    // most 5, so no block can end within the next `safe` bytes: they are taken without per-byte checks.
+    const std::uint32_t room = blockLimit_ > encoded_ + 6 ? blockLimit_ - encoded_ - 6 : 0;
+    const std::size_t safe = std::min<std::size_t>(length, room / 5 * 4);
+    if (safe >= 256) {
+      AppendWithinBlock(data, safe);
+      data += safe;
+      length -= safe;
     } else {
-      current_.Append(byte);
+      AppendByte(*data++);
+      --length;
     }
+  }
+}
+
+void Bzip2BlockSplitter::AppendWithinBlock(const std::uint8_t* data, std::size_t length) {
+  int runByte = runByte_;
+  std::uint32_t runLength = runLength_, encoded = encoded_;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (data[i] == runByte && runLength < 255) {
+      ++runLength;
+    } else {
+      if (runByte >= 0) encoded += runLength < 4 ? runLength : 5;
+      runByte = data[i];
+      runLength = 1;
+    }
+  }
+  runByte_ = runByte;
+  runLength_ = runLength;
+  encoded_ = encoded;
+  current_.Append(data, length);
+}
+
+void Bzip2BlockSplitter::AppendByte(std::uint8_t byte) {
+  if (byte == runByte_ && runLength_ < 255) {
+    ++runLength_;
+    current_.Append(byte);
+    return;
+  }
+  // A new run begins: the pending one goes into the block as 1-3 bytes, or 4 bytes and a count.
+  if (runByte_ >= 0) encoded_ += runLength_ < 4 ? runLength_ : 5;
+  runByte_ = byte;
+  runLength_ = 1;
+  if (encoded_ >= blockLimit_) {
+    StartNewBlock(byte);
+  } else {
+    current_.Append(byte);
   }
 }
 

@@ -37,6 +37,8 @@ public:
     lastByte_ = byte;
     literal_.push_back(byte);
   }
+  // The same as appending the bytes one by one.
+  void Append(const std::uint8_t* data, std::size_t length);
   void Clear();
 
   // Calls sink(const std::uint8_t*, std::size_t) with the block's bytes in order, in pieces of at most
@@ -71,6 +73,8 @@ public:
   Bzip2BlockData TakeLastBlock();
 
 private:
+  void AppendByte(std::uint8_t byte);
+  void AppendWithinBlock(const std::uint8_t* data, std::size_t length);
   void StartNewBlock(std::uint8_t firstByte);
 
   std::uint32_t blockLimit_;
