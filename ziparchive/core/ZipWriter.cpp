@@ -43,14 +43,18 @@ void ZipWriter::SetMethod(std::uint16_t method) {
 }
 
 bool ZipWriter::IsOwnArchive(const std::string& diskPath, const FileStatus& status) {
-  auto same = [&](const std::string& path) {
-    FileStatus other = files_.Stat(path);
+  if (!ownFilesKnown_) {
+    ownTemporary_ = files_.Stat(output_->TemporaryPath());
+    ownArchive_ = files_.Stat(archivePath_);
+    ownFilesKnown_ = true;
+  }
+  auto same = [&](const FileStatus& other, const std::string& path) {
     if (!other.exists) return false;
     if (other.fileId != 0 && status.fileId != 0)
       return other.volumeId == status.volumeId && other.fileId == status.fileId;
     return path == diskPath; // a seam that cannot identify files: compare the names at least
   };
-  return same(output_->TemporaryPath()) || same(archivePath_);
+  return same(ownTemporary_, output_->TemporaryPath()) || same(ownArchive_, archivePath_);
 }
 
 void ZipWriter::AddFile(const std::string& diskPath, const std::string& entryName, int level, int smartFlags,

@@ -94,6 +94,10 @@ private:
   FileAccess& files_;
   std::string archivePath_;
   std::unique_ptr<OutputFile> output_;
+  // The temporary file and the archive as they were when the first file was added: neither changes
+  // before the archive is closed, and looking them up for every file costs two file-system calls.
+  bool ownFilesKnown_ = false;
+  FileStatus ownTemporary_, ownArchive_;
   std::uint64_t position_ = 0; // end of the archive written so far
   std::uint16_t method_ = kMethodBzip2;
   std::vector<ZipEntry> entries_;
