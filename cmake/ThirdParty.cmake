@@ -15,7 +15,6 @@ tavoline_add_zstd(zstd_static)
 add_library(tavoline::zstd ALIAS zstd_static)
 include(${CMAKE_CURRENT_LIST_DIR}/Divsufsort.cmake)
 tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
-set_target_properties(divsufsort_static PROPERTIES POSITION_INDEPENDENT_CODE ON)
 add_library(tavoline::divsufsort ALIAS divsufsort_static)
 
 if(WIN32)

@@ -2,12 +2,20 @@
 
 #include <divsufsort.h>
 
+// The same sort built for alphabets of at most 128 values (see cmake/Divsufsort.cmake).
+extern "C" saint_t divsufsort_alphabet128(const sauchar_t* text, saidx_t* suffixes, saidx_t length);
+
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
 namespace zipcore {
 namespace {
+
+// Below this length the sort's fixed work per call counts, and the 128-value build is worth the pass
+// that turns bytes into ranks; from here on it is no faster.
+constexpr std::uint32_t kCompactAlphabetBelow = 64 * 1024;
 
 // The divisors of n, smallest first.
 std::vector<std::uint32_t> Divisors(std::uint32_t n) {
@@ -74,7 +82,10 @@ std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t le
   const std::uint32_t copies = length / period;
 
   // saidx_t is int32_t: the unsigned order array may hold it (positions stay below 2^31).
-  if (divsufsort(text, reinterpret_cast<saidx_t*>(order), static_cast<saidx_t>(period)) != 0) throw std::bad_alloc();
+  auto* suffixes = reinterpret_cast<saidx_t*>(order);
+  if (!SortWithCompactAlphabet(text, period, suffixes) &&
+      divsufsort(text, suffixes, static_cast<saidx_t>(period)) != 0)
+    throw std::bad_alloc();
   if (copies == 1) {
     // Positions turn back to the block's own; the origin is the row of the rotation at 0.
     std::uint32_t origin = 0;
@@ -99,6 +110,24 @@ std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t le
     }
   }
   return static_cast<std::uint32_t>(std::find(order, order + length, 0u) - order);
+}
+
+bool Bzip2BlockSorter::SortWithCompactAlphabet(const std::uint8_t* text, std::uint32_t length, std::int32_t* suffixes) {
+  if (length >= kCompactAlphabetBelow) return false;
+  std::array<std::uint8_t, 256> rank{};
+  for (std::uint32_t i = 0; i < length; ++i) rank[text[i]] = 1;
+  std::uint32_t used = 0;
+  for (std::uint8_t& value : rank) {
+    const bool present = value != 0;
+    value = static_cast<std::uint8_t>(used);
+    used += present;
+  }
+  if (used > 128) return false;
+  // Ranks keep the bytes' order, so the suffixes sort as the block's own do.
+  compact_.resize(length);
+  for (std::uint32_t i = 0; i < length; ++i) compact_[i] = rank[text[i]];
+  if (divsufsort_alphabet128(compact_.data(), suffixes, static_cast<saidx_t>(length)) != 0) throw std::bad_alloc();
+  return true;
 }
 
 } // namespace zipcore

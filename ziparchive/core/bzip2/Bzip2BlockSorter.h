@@ -1,6 +1,6 @@
-// Sorts the cyclic rotations of a large bzip2 block for the Burrows-Wheeler transform with a suffix
-// sort (libdivsufsort's two-stage sort: only about a third of the suffixes are sorted by comparison,
-// every other one is placed from them in two linear scans).
+// Sorts the cyclic rotations of a bzip2 block of 8 KiB or more for the Burrows-Wheeler transform
+// with a suffix sort (libdivsufsort's two-stage sort: only about a third of the suffixes are sorted
+// by comparison, every other one is placed from them in two linear scans).
 //
 // Rotations are not suffixes, but they sort alike once the block is turned to start at its smallest
 // rotation: that rotation is a power L^k of a Lyndon word L (a string smaller than each of its proper
@@ -8,7 +8,8 @@
 // do. So the block is turned, L's suffixes are sorted, and each row of L stands for the k equal
 // rotations of the block that start at the same place in each copy of L (any order among equal
 // rotations gives the same transform; they are listed by position). Besides the order the sort needs
-// a turned copy of the block and the suffix sort's 257 KiB of buckets.
+// a turned copy of the block and the suffix sort's 257 KiB of buckets (a block under 64 KiB of at
+// most 128 byte values: its ranks, sorted by a build of the sort for such alphabets with 65 KiB).
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,12 @@ public:
   static std::uint32_t SmallestRotation(const std::uint8_t* block, std::uint32_t length);
 
 private:
-  std::vector<std::uint8_t> turned_; // the block from its smallest rotation on
+  // Sorts the suffixes of a short text of at most 128 byte values with the sort built for such
+  // alphabets; false (nothing done) for other texts.
+  bool SortWithCompactAlphabet(const std::uint8_t* text, std::uint32_t length, std::int32_t* suffixes);
+
+  std::vector<std::uint8_t> turned_;  // the block from its smallest rotation on
+  std::vector<std::uint8_t> compact_; // the turned block's bytes as their ranks
 };
 
 } // namespace zipcore

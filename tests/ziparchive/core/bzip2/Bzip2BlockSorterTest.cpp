@@ -74,6 +74,18 @@ TEST(Bzip2BlockSorter, OrdersRotationsAsAPlainComparisonDoes) {
   }
 }
 
+TEST(Bzip2BlockSorter, ShortBlocksSortAlikeWhateverTheirAlphabet) {
+  // Short blocks of at most 128 byte values are sorted by a build of the sort for such alphabets, the
+  // others by the usual one: both sides of that line, and values spread over the whole byte range.
+  std::mt19937 generator(9);
+  for (unsigned values : {2u, 127u, 128u, 129u, 256u}) {
+    Bytes block(3000 + values);
+    for (std::size_t i = 0; i < block.size(); ++i)
+      block[i] = static_cast<std::uint8_t>(i < values ? i * 255 / std::max(values - 1, 1u) : block[generator() % values]);
+    ExpectSortedRotations(block, std::to_string(values) + " byte values");
+  }
+}
+
 // Fibonacci words: the classic worst case of sorts that compare rotations from their start.
 Bytes Fibonacci(std::size_t length) {
   std::string previous = "a", current = "ab";
