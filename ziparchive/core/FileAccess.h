@@ -14,12 +14,25 @@
 namespace zipcore {
 
 // A file opened for reading with positional reads; the size is taken when it is opened.
+struct FileStatus {
+  bool exists = false;
+  bool isDirectory = false;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0; // seconds since 1970-01-01 UTC
+  // Together identify the file itself, whatever path names it (device + inode, volume serial +
+  // file index). fileId 0 means unknown; the writer then compares paths to recognise its own archive.
+  std::uint64_t volumeId = 0;
+  std::uint64_t fileId = 0;
+};
+
 class InputFile {
 public:
   virtual ~InputFile() = default;
   virtual std::uint64_t Size() const = 0;
   // Reads up to `length` bytes at `offset`; returns fewer only at the end of the file.
   virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) = 0;
+  // What the open file can tell of itself (exists is false when it cannot: ask by path instead).
+  virtual FileStatus Status() const { return FileStatus{}; }
 };
 
 // A new file written under a temporary name beside its final path. Commit() moves it into place,
@@ -50,17 +63,6 @@ public:
   virtual void RemoveIfProcessDies() noexcept {}
   // Closes and removes the temporary file (never throws).
   virtual void Discard() noexcept = 0;
-};
-
-struct FileStatus {
-  bool exists = false;
-  bool isDirectory = false;
-  std::uint64_t size = 0;
-  std::int64_t modified = 0; // seconds since 1970-01-01 UTC
-  // Together identify the file itself, whatever path names it (device + inode, volume serial +
-  // file index). fileId 0 means unknown; the writer then compares paths to recognise its own archive.
-  std::uint64_t volumeId = 0;
-  std::uint64_t fileId = 0;
 };
 
 class FileAccess {

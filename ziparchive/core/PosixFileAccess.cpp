@@ -17,11 +17,24 @@ namespace {
   throw ZipError(ZipErrorKind::Io, "cannot " + action + " \"" + path + "\": " + std::strerror(error), error, path);
 }
 
+FileStatus StatusOf(const struct stat& info) {
+  FileStatus status;
+  status.exists = true;
+  status.isDirectory = S_ISDIR(info.st_mode);
+  status.size = static_cast<std::uint64_t>(info.st_size);
+  status.modified = static_cast<std::int64_t>(info.st_mtime);
+  status.volumeId = static_cast<std::uint64_t>(info.st_dev);
+  status.fileId = static_cast<std::uint64_t>(info.st_ino);
+  return status;
+}
+
 class PosixInputFile : public InputFile {
 public:
-  PosixInputFile(int fd, std::uint64_t size, std::string path) : fd_(fd), size_(size), path_(std::move(path)) {}
+  PosixInputFile(int fd, const struct stat& info, std::string path)
+      : fd_(fd), status_(StatusOf(info)), path_(std::move(path)) {}
   ~PosixInputFile() override { close(fd_); }
-  std::uint64_t Size() const override { return size_; }
+  std::uint64_t Size() const override { return status_.size; }
+  FileStatus Status() const override { return status_; }
   std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
     std::size_t done = 0;
     while (done < length) {
@@ -36,7 +49,7 @@ public:
 
 private:
   int fd_;
-  std::uint64_t size_;
+  FileStatus status_; // as the file was opened
   std::string path_;
 };
 
@@ -136,7 +149,7 @@ std::unique_ptr<InputFile> PosixFileAccess::OpenForReading(const std::string& pa
     close(fd);
     ThrowIo("open", path, error);
   }
-  return std::make_unique<PosixInputFile>(fd, static_cast<std::uint64_t>(info.st_size), path);
+  return std::make_unique<PosixInputFile>(fd, info, path);
 }
 
 std::unique_ptr<OutputFile> PosixFileAccess::CreateBeside(const std::string& finalPath) {
@@ -175,19 +188,12 @@ void PosixFileAccess::SetModificationTime(const std::string& path, std::int64_t 
 }
 
 FileStatus PosixFileAccess::Stat(const std::string& path) {
-  FileStatus status;
   struct stat info;
   if (stat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return status;
+    if (errno == ENOENT || errno == ENOTDIR) return FileStatus{};
     ThrowIo("examine", path);
   }
-  status.exists = true;
-  status.isDirectory = S_ISDIR(info.st_mode);
-  status.size = static_cast<std::uint64_t>(info.st_size);
-  status.modified = static_cast<std::int64_t>(info.st_mtime);
-  status.volumeId = static_cast<std::uint64_t>(info.st_dev);
-  status.fileId = static_cast<std::uint64_t>(info.st_ino);
-  return status;
+  return StatusOf(info);
 }
 
 } // namespace zipcore

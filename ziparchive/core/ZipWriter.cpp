@@ -72,7 +72,8 @@ void ZipWriter::AddFile(const std::string& diskPath, const std::string& entryNam
     throw ZipError(ZipErrorKind::Usage, "the entry name " + Quoted(entryName) + " is too long");
 
   std::unique_ptr<InputFile> file = files_.OpenForReading(diskPath);
-  FileStatus status = files_.Stat(diskPath);
+  FileStatus status = file->Status();
+  if (!status.exists) status = files_.Stat(diskPath);
   if (status.isDirectory)
     throw ZipError(ZipErrorKind::Usage, "the folder " + Quoted(diskPath) + " cannot be added as a file", 0, diskPath);
   if ((smartFlags & kSmartRefuseOwnArchive) && IsOwnArchive(diskPath, status))

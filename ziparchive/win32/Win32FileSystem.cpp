@@ -84,6 +84,17 @@ void Win32FileSystem::SetModificationTime(const std::string& path, std::int64_t 
     if (!SetFileTime(file.Get(), nullptr, nullptr, &time)) ThrowLastError("Cannot set the file's modification time", longPath);
 }
 
+zipcore::FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    zipcore::FileStatus status;
+    status.exists = true;
+    status.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    status.modified = FileTimeToUnix(info.ftLastWriteTime);
+    status.volumeId = info.dwVolumeSerialNumber;
+    status.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return status;
+}
+
 zipcore::FileStatus Win32FileSystem::Stat(const std::string& path) {
     const std::wstring longPath = LongPathOf(path);
     zipcore::FileStatus status;
@@ -91,15 +102,7 @@ zipcore::FileStatus Win32FileSystem::Stat(const std::string& path) {
     UniqueHandle file(CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (file.Valid() && GetFileInformationByHandle(file.Get(), &info)) {
-        status.exists = true;
-        status.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        status.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-        status.modified = FileTimeToUnix(info.ftLastWriteTime);
-        status.volumeId = info.dwVolumeSerialNumber;
-        status.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-        return status;
-    }
+    if (file.Valid() && GetFileInformationByHandle(file.Get(), &info)) return StatusOf(info);
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return status;
     // A file that cannot be opened at all (in use by the system, say) still has attributes.

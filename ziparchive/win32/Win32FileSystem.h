@@ -23,6 +23,8 @@ public:
 // Seconds since 1970-01-01 UTC and FILETIME's 100-nanosecond units since 1601; times before 1601
 // become 1601.
 std::int64_t FileTimeToUnix(FILETIME time);
+// A file's status from what its open handle tells.
+zipcore::FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& info);
 FILETIME UnixToFileTime(std::int64_t seconds);
 
 } // namespace zipfacade

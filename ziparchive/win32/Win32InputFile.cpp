@@ -1,5 +1,7 @@
 #include "ziparchive/win32/Win32InputFile.h"
 
+#include "ziparchive/win32/Win32FileSystem.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -17,6 +19,13 @@ Win32InputFile::Win32InputFile(const std::wstring& longPath) : m_path(longPath) 
     m_file.Reset(CreateFileW(longPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!m_file.Valid()) ThrowLastError("Cannot open the file for reading", longPath);
+    // One call gives the size and what the writer needs to know of the file (its time, its identity).
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(m_file.Get(), &info)) {
+        m_status = StatusOf(info);
+        m_size = m_status.size;
+        return;
+    }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(m_file.Get(), &size)) ThrowLastError("Cannot read the size of the file", longPath);
     m_size = static_cast<std::uint64_t>(size.QuadPart);

@@ -17,6 +17,7 @@ public:
     explicit Win32InputFile(const std::wstring& longPath);
 
     std::uint64_t Size() const override { return m_size; }
+    zipcore::FileStatus Status() const override { return m_status; }
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override;
 
 private:
@@ -25,6 +26,7 @@ private:
     std::wstring m_path;
     UniqueHandle m_file;
     std::uint64_t m_size = 0;
+    zipcore::FileStatus m_status;   // as the file was opened; exists false if the handle could not tell
     // Small reads (record headers, names) are served from one larger block read.
     std::vector<std::uint8_t> m_block;
     std::uint64_t m_blockOffset = 0;
