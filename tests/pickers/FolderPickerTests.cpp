@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <functional>
 
@@ -15,12 +16,30 @@ namespace {
 const wchar_t kBrowserCaption[] = L"Browse for Folder";   // the platform's own caption
 const int kBrowserTitle = 0x3742;                        // the static above the folder tree
 
+// The text of the item selected in the browser's folder tree.
+std::wstring SelectedItemText(HWND browser) {
+    HWND tree = ::FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
+    if (!tree) return std::wstring();
+    TVITEMW item = {};
+    wchar_t text[MAX_PATH] = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !TreeView_GetItem(tree, &item)) return std::wstring();
+    return text;
+}
+
 // Wine's browser fills its tree as it goes: a selection asked for right after it opens can be
-// missed, so it is asked for again before OK.
+// missed, so it is asked for again, for a folder until the tree shows it selected (a busy machine
+// can take seconds), before OK.
 void Select(HWND browser, BOOL isPath, const void* what) {
-    for (int i = 0; i < 3; ++i) {
+    const std::wstring path = isPath ? static_cast<const wchar_t*>(what) : L"";
+    const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    for (int i = 0; i < 50; ++i) {
         ::SendMessageW(browser, BFFM_SETSELECTIONW, isPath, reinterpret_cast<LPARAM>(what));
         testkit::PumpMessagesFor(200);
+        if (isPath ? SelectedItemText(browser) == name : i == 2) return;
     }
 }
 }  // namespace
