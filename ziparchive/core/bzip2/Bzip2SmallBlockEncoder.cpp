@@ -1,9 +1,9 @@
 #include "core/bzip2/Bzip2SmallBlockEncoder.h"
 
 #include "core/bzip2/Bzip2Crc.h"
+#include "core/bzip2/Bzip2MoveToFrontList.h"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 
 namespace zipcore {
@@ -52,44 +52,6 @@ private:
 constexpr std::uint64_t kBlockMagic = 0x314159265359ull;
 constexpr std::uint64_t kEndMagic = 0x177245385090ull;
 
-// The move-to-front list, read and written eight entries at a time: entry i is byte i of a word as the
-// machine stores it (the list's order is all that matters, and both ends agree on it).
-struct MoveToFrontList {
-  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "entry 0 must be the lowest byte of a word");
-  static constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  std::uint8_t entries[256];
-
-  std::uint64_t Word(std::uint32_t at) const {
-    std::uint64_t word;
-    std::memcpy(&word, entries + at, sizeof word);
-    return word;
-  }
-  // Where `value` stands (it must be in the list): the lowest byte of the word that equals `value`, by
-  // the usual zero-byte test (a borrow only reaches the bytes above a zero byte, so the lowest flagged
-  // byte is exact).
-  std::uint32_t Find(std::uint8_t value) const {
-    const std::uint64_t pattern = kOnes * value;
-    for (std::uint32_t at = 0;; at += 8) {
-      const std::uint64_t word = Word(at) ^ pattern;
-      const std::uint64_t zero = (word - kOnes) & ~word & (kOnes << 7);
-      if (zero != 0) return at + static_cast<std::uint32_t>(__builtin_ctzll(zero) >> 3);
-    }
-  }
-  // Moves the entry at `position` to the front.
-  void MoveToFront(std::uint32_t position, std::uint8_t value) {
-    if (position < 7) { // within the first word: one shift, the entries above `position` kept
-      const std::uint64_t word = Word(0);
-      const std::uint64_t above = ~0ull << (8 * (position + 1));
-      const std::uint64_t moved = ((word << 8) | value) & ~above;
-      const std::uint64_t result = moved | (word & above);
-      std::memcpy(entries, &result, sizeof result);
-      return;
-    }
-    std::memmove(entries + 1, entries, position);
-    entries[0] = value;
-  }
-};
-
 // libbz2's choice of the number of tables by the number of symbols.
 int TablesFor(std::size_t symbols) {
   return symbols < 200 ? 2 : symbols < 600 ? 3 : symbols < 1200 ? 4 : symbols < 2400 ? 5 : 6;
@@ -106,13 +68,16 @@ void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length
     throw std::logic_error("the bzip2 block is larger than its level allows");
   const auto blockLength = static_cast<std::uint32_t>(block_.size());
   std::uint32_t origin;
+  const std::uint32_t* order;
   if (blockLength >= kSuffixSortFrom) {
     order_.resize(blockLength);
     origin = suffixSorter_.Sort(block_.data(), blockLength, order_.data());
+    order = order_.data();
   } else {
     origin = sorter_.Sort(block_.data(), blockLength);
+    order = sorter_.Order().data();
   }
-  MoveToFront();
+  MoveToFront(order);
   ChooseTables();
   WriteStream(blockSize100k, Bzip2BlockCrc(data, length), origin, stream);
 }
@@ -140,7 +105,7 @@ void Bzip2SmallBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size
   block_.resize(static_cast<std::size_t>(out - block_.data()));
 }
 
-void Bzip2SmallBlockEncoder::MoveToFront() {
+void Bzip2SmallBlockEncoder::MoveToFront(const std::uint32_t* order) {
   // The used byte values, numbered in increasing order, start the list in that order.
   std::array<std::uint8_t, 256> index{};
   usedCount_ = 0;
@@ -151,7 +116,6 @@ void Bzip2SmallBlockEncoder::MoveToFront() {
   const auto length = static_cast<std::uint32_t>(block_.size());
   // The transform's output, numbered: the byte before each sorted rotation. Gathered in a pass of its
   // own, so that the move-to-front pass reads one array in order.
-  const std::uint32_t* order = length >= kSuffixSortFrom ? order_.data() : sorter_.Order().data();
   transformed_.resize(length);
   for (std::uint32_t row = 0; row < length; ++row)
     transformed_[row] = index[block_[order[row] == 0 ? length - 1 : order[row] - 1]];
@@ -168,7 +132,7 @@ void Bzip2SmallBlockEncoder::MoveToFront() {
     }
     zeros = 0;
   };
-  MoveToFrontList list;
+  Bzip2MoveToFrontList list;
   for (int i = 0; i < 256; ++i) list.entries[i] = static_cast<std::uint8_t>(i);
   for (std::uint32_t row = 0; row < length; ++row) {
     const std::uint8_t value = transformed_[row];

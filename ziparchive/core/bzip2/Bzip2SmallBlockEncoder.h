@@ -32,7 +32,8 @@ private:
   static constexpr int kGroupSize = 50; // symbols coded with one table
 
   void RunLengthEncode(const std::uint8_t* data, std::size_t length);
-  void MoveToFront();
+  // order: the rotations in sorted order.
+  void MoveToFront(const std::uint32_t* order);
   void ChooseTables();
   void AssignSelectors(const std::array<std::uint8_t, Bzip2HuffmanCode::kMaxSymbols>* lengths,
                        std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables>&
