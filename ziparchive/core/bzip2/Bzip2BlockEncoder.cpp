@@ -49,7 +49,7 @@ void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
                                std::vector<std::uint8_t>& stream) {
   if (block.Empty()) throw std::logic_error("an empty bzip2 block cannot be encoded");
   if (block.Size() >= ownEncoderBelow_) {
-    EncodeWithLibbz2(block, blockSize100k, stream);
+    EncodeWithLibbz2(block.Size(), [&](auto&& sink) { block.Expand(scratch_, sink); }, blockSize100k, stream);
     return;
   }
   smallInput_.clear();
@@ -59,7 +59,18 @@ void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
   small_.Encode(smallInput_.data(), smallInput_.size(), blockSize100k, stream);
 }
 
-void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k,
+void Bzip2BlockEncoder::Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
+                               std::vector<std::uint8_t>& stream) {
+  if (length == 0) throw std::logic_error("an empty bzip2 block cannot be encoded");
+  if (length >= ownEncoderBelow_) {
+    EncodeWithLibbz2(length, [&](auto&& sink) { sink(data, length); }, blockSize100k, stream);
+    return;
+  }
+  small_.Encode(data, length, blockSize100k, stream);
+}
+
+template <class ForEachPiece>
+void Bzip2BlockEncoder::EncodeWithLibbz2(std::uint64_t total, ForEachPiece&& forEachPiece, int blockSize100k,
                                          std::vector<std::uint8_t>& stream) {
   bz_stream bz{};
   bz.bzalloc = &Bzip2BlockEncoder::Allocate;
@@ -91,9 +102,8 @@ void Bzip2BlockEncoder::EncodeWithLibbz2(const Bzip2BlockData& block, int blockS
   };
   // Everything but the last byte is fed as running input and the last byte with the finish request,
   // so libbz2 sees the block's end exactly where a compressor of the whole input saw it.
-  const std::uint64_t total = block.Size();
   std::uint64_t fed = 0;
-  block.Expand(scratch_, [&](const std::uint8_t* data, std::size_t length) {
+  forEachPiece([&](const std::uint8_t* data, std::size_t length) {
     fed += length;
     if (fed < total) {
       run(data, length, BZ_RUN);

@@ -36,6 +36,8 @@ public:
 
   // Replaces `stream` with the one-block stream of `block` (which must not be empty).
   void Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
+  // The same for a block's input given as plain bytes.
+  void Encode(const std::uint8_t* data, std::size_t length, int blockSize100k, std::vector<std::uint8_t>& stream);
 
   // Called by libbz2's stages for each of this encoder's blocks (see core/bzip2/Libbz2WithOwnSort.h):
   // the sorted rotations' starts into order[0, length) and the origin row, or -1 to have libbz2's own
@@ -44,7 +46,10 @@ public:
   std::uint64_t Libbz2SortFallbacks() const { return libbz2SortFallbacks_; }
 
 private:
-  void EncodeWithLibbz2(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream);
+  // forEachPiece(sink) calls sink(data, length) with the block's input in order, `total` bytes in all.
+  template <class ForEachPiece>
+  void EncodeWithLibbz2(std::uint64_t total, ForEachPiece&& forEachPiece, int blockSize100k,
+                        std::vector<std::uint8_t>& stream);
   static void* Allocate(void* self, int items, int size);
   static void Release(void* self, void* memory);
 

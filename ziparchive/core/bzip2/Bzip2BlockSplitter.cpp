@@ -44,8 +44,18 @@ void Bzip2BlockData::Clear() {
   lastRun_ = 0;
 }
 
-Bzip2BlockSplitter::Bzip2BlockSplitter(int blockSize100k)
-    : blockLimit_(100000u * static_cast<std::uint32_t>(blockSize100k) - 19u) {}
+namespace {
+
+std::uint32_t BlockLimit(int blockSize100k) { return 100000u * static_cast<std::uint32_t>(blockSize100k) - 19u; }
+
+} // namespace
+
+Bzip2BlockSplitter::Bzip2BlockSplitter(int blockSize100k) : blockLimit_(BlockLimit(blockSize100k)) {}
+
+bool Bzip2BlockSplitter::FitsOneBlock(std::uint64_t length, int blockSize100k) {
+  // The run-length encoding makes at most 1.25 bytes of each byte (a run of 4 becomes 5).
+  return length + length / 4 + 5 < BlockLimit(blockSize100k);
+}
 
 void Bzip2BlockSplitter::Append(const std::uint8_t* data, std::size_t length) {
   while (length > 0) {

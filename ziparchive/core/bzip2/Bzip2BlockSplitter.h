@@ -65,6 +65,9 @@ public:
   // blockSize100k: 1 to 9, as given to libbz2.
   explicit Bzip2BlockSplitter(int blockSize100k);
 
+  // True when any input of `length` bytes makes a single block at this level, so it needs no cutting.
+  static bool FitsOneBlock(std::uint64_t length, int blockSize100k);
+
   void Append(const std::uint8_t* data, std::size_t length);
   // Complete blocks, oldest first; a block is complete once the byte after its end has been seen.
   bool HasCompleteBlock() const { return !complete_.empty(); }

@@ -26,7 +26,9 @@ public:
 struct BackgroundEntries::Pending {
   ZipEntry entry;
   std::string diskPath;
-  std::vector<std::uint8_t> data; // kept only to store the file if compressing does not help
+  // Kept only to store the file if compressing does not help. Shared with the compressor's worker,
+  // which lets go of it before its job counts as done.
+  std::shared_ptr<std::vector<std::uint8_t>> data;
   std::unique_ptr<ParallelBzip2Compressor> compressor;
   MemorySink compressed;
   bool storeIfNotSmaller = false;
@@ -41,13 +43,12 @@ void BackgroundEntries::Add(ZipEntry entry, std::string diskPath, std::vector<st
   auto pending = std::make_unique<Pending>();
   pending->storeIfNotSmaller = storeIfNotSmaller;
   pending->cost = 2 * static_cast<std::uint64_t>(data.size());
+  auto shared = std::make_shared<std::vector<std::uint8_t>>(std::move(data));
   if (entry.method != kMethodStored) {
     pending->compressor = std::make_unique<ParallelBzip2Compressor>(level, pool);
-    pending->compressor->Write(data.data(), data.size(), pending->compressed);
-    pending->compressor->EndInput(pending->compressed);
-    if (!storeIfNotSmaller) data = std::vector<std::uint8_t>();
+    pending->compressor->WriteAllAndEnd(shared, pending->compressed);
   }
-  pending->data = std::move(data);
+  if (entry.method == kMethodStored || storeIfNotSmaller) pending->data = std::move(shared);
   pending->entry = std::move(entry);
   pending->diskPath = std::move(diskPath);
   bytes_ += pending->cost;
@@ -69,14 +70,17 @@ BackgroundEntries::Finished BackgroundEntries::TakeOldest() {
   std::unique_ptr<Pending> pending = std::move(pending_.front());
   pending_.pop_front();
   bytes_ -= pending->cost;
-  Finished finished{std::move(pending->entry), std::move(pending->data)};
+  Finished finished{std::move(pending->entry), {}};
   if (pending->compressor) {
     pending->compressor->Finish(pending->compressed);
     if (pending->storeIfNotSmaller && pending->compressed.bytes.size() >= finished.entry.uncompressedSize) {
       finished.entry.method = kMethodStored;
+      finished.data = std::move(*pending->data);
     } else {
       finished.data = std::move(pending->compressed.bytes);
     }
+  } else {
+    finished.data = std::move(*pending->data);
   }
   finished.entry.compressedSize = finished.data.size();
   return finished;

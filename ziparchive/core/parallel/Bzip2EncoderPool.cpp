@@ -42,10 +42,15 @@ void Bzip2EncoderPool::Encode(Bzip2BlockJob& job) {
   }
   try {
     if (!encoder) encoder = std::make_unique<Bzip2BlockEncoder>(ownEncoderBelow_);
-    encoder->Encode(job.input, job.blockSize100k, job.stream);
+    if (job.plainInput) {
+      encoder->Encode(job.plainInput->data(), job.plainInput->size(), job.blockSize100k, job.stream);
+    } else {
+      encoder->Encode(job.input, job.blockSize100k, job.stream);
+    }
     if (!FindBzip2Block(job.stream.data(), job.stream.size(), job.bits))
       throw ZipError(ZipErrorKind::Usage, "the bzip2 encoder wrote an unexpected stream");
     job.input = Bzip2BlockData(); // its memory is not needed any more
+    job.plainInput.reset();
   } catch (...) {
     job.error = std::current_exception();
   }

@@ -17,6 +17,8 @@ namespace zipcore {
 
 struct Bzip2BlockJob {
   Bzip2BlockData input;
+  // Or, when set, the input as plain bytes (an entry's whole data), shared with whoever keeps them.
+  std::shared_ptr<const std::vector<std::uint8_t>> plainInput;
   int blockSize100k = 9;
   // Filled by the worker: the one-block stream, and where its block lies in it.
   std::vector<std::uint8_t> stream;

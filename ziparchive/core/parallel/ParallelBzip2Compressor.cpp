@@ -11,6 +11,13 @@ namespace {
 
 int BlockSizeForLevel(int level) { return level <= 0 ? 9 : std::min(level, 9); }
 
+std::shared_ptr<Bzip2BlockJob> JobFor(Bzip2BlockData block, int blockSize100k) {
+  auto job = std::make_shared<Bzip2BlockJob>();
+  job->input = std::move(block);
+  job->blockSize100k = blockSize100k;
+  return job;
+}
+
 } // namespace
 
 ParallelBzip2Compressor::ParallelBzip2Compressor(int level, std::shared_ptr<Bzip2EncoderPool> pool)
@@ -30,7 +37,7 @@ void ParallelBzip2Compressor::Write(const std::uint8_t* data, std::size_t length
     // Small slices keep the number of complete blocks waiting in the splitter at one or two.
     std::size_t slice = std::min<std::size_t>(length, kCodecChunk);
     splitter_.Append(data, slice);
-    while (splitter_.HasCompleteBlock()) Submit(splitter_.TakeCompleteBlock(), out);
+    while (splitter_.HasCompleteBlock()) Submit(JobFor(splitter_.TakeCompleteBlock(), blockSize100k_), out);
     data += slice;
     length -= slice;
   }
@@ -42,7 +49,21 @@ void ParallelBzip2Compressor::EndInput(ByteSink& out) {
   if (ended_) return;
   ended_ = true;
   Bzip2BlockData last = splitter_.TakeLastBlock();
-  if (!last.Empty()) Submit(std::move(last), out);
+  if (!last.Empty()) Submit(JobFor(std::move(last), blockSize100k_), out);
+}
+
+void ParallelBzip2Compressor::WriteAllAndEnd(std::shared_ptr<const std::vector<std::uint8_t>> data, ByteSink& out) {
+  if (ended_) throw ZipError(ZipErrorKind::Usage, "bzip2 input written after its end");
+  if (data->empty() || !Bzip2BlockSplitter::FitsOneBlock(data->size(), blockSize100k_)) {
+    Write(data->data(), data->size(), out);
+    EndInput(out);
+    return;
+  }
+  ended_ = true;
+  auto job = std::make_shared<Bzip2BlockJob>();
+  job->plainInput = std::move(data);
+  job->blockSize100k = blockSize100k_;
+  Submit(std::move(job), out);
 }
 
 bool ParallelBzip2Compressor::Idle() const {
@@ -59,11 +80,8 @@ void ParallelBzip2Compressor::Finish(ByteSink& out) {
   Flush(out);
 }
 
-void ParallelBzip2Compressor::Submit(Bzip2BlockData block, ByteSink& out) {
+void ParallelBzip2Compressor::Submit(std::shared_ptr<Bzip2BlockJob> job, ByteSink& out) {
   while (inFlight_.size() >= maxInFlight_) EmitOldest(out);
-  auto job = std::make_shared<Bzip2BlockJob>();
-  job->input = std::move(block);
-  job->blockSize100k = blockSize100k_;
   inFlight_.push_back(job);
   pool_->Submit(std::move(job));
 }

@@ -25,13 +25,16 @@ public:
   void Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override;
   // Hands the last block to the workers without waiting for any of them; Write may not follow.
   void EndInput(ByteSink& out);
+  // The whole input, shared with the caller, and its end (nothing may have been written before): input
+  // that makes one block goes to a worker as it is, without the splitter's copy.
+  void WriteAllAndEnd(std::shared_ptr<const std::vector<std::uint8_t>> data, ByteSink& out);
   // True once every block handed to the workers has been compressed.
   bool Idle() const;
   // Ends the input if that has not been done, waits for the workers and writes the rest.
   void Finish(ByteSink& out) override;
 
 private:
-  void Submit(Bzip2BlockData block, ByteSink& out);
+  void Submit(std::shared_ptr<Bzip2BlockJob> job, ByteSink& out);
   void EmitOldest(ByteSink& out);
   void Flush(ByteSink& out);
 

@@ -31,13 +31,19 @@ struct Collect : ByteSink {
 
 enum class Blocks { Libbz2Only, OwnEncoderForSmall };
 
+constexpr std::size_t kAllAtOnce = 0; // a piece size: the whole input through WriteAllAndEnd
+
 Bytes Parallel(const Bytes& input, int level, unsigned threads, std::size_t piece = 65536,
                Blocks blocks = Blocks::Libbz2Only) {
   std::uint64_t ownBelow = blocks == Blocks::Libbz2Only ? 0 : Bzip2BlockEncoder::kOwnEncoderBelow;
   ParallelBzip2Compressor compressor(level, std::make_shared<Bzip2EncoderPool>(threads, ownBelow));
   Collect out;
-  for (std::size_t at = 0; at < input.size(); at += piece)
-    compressor.Write(input.data() + at, std::min(piece, input.size() - at), out);
+  if (piece == kAllAtOnce) {
+    compressor.WriteAllAndEnd(std::make_shared<const Bytes>(input), out);
+  } else {
+    for (std::size_t at = 0; at < input.size(); at += piece)
+      compressor.Write(input.data() + at, std::min(piece, input.size() - at), out);
+  }
   compressor.Finish(out);
   return out.bytes;
 }
@@ -60,11 +66,14 @@ Bytes Text(std::size_t length, unsigned seed) { return TextBytes(length, seed); 
 constexpr std::size_t kLevel1Limit = 100000 - 19;
 
 // With libbz2 for every block: libbz2's own bytes. As the program runs (our encoder for small
-// blocks): the same bytes on any number of threads, decoded by libbz2 to the input.
+// blocks): the same bytes on any number of threads, decoded by libbz2 to the input. Either way the
+// whole input given at once makes the same bytes as in pieces.
 void ExpectSoundStreams(const Bytes& input, int level, const std::string& what) {
   Bytes expected = Libbz2Compress(input, level);
   Bytes ours = Parallel(input, level, 1, 65536, Blocks::OwnEncoderForSmall);
   EXPECT_EQ(Decompress(ours, input.size()), input) << what;
+  EXPECT_EQ(Parallel(input, level, 2, kAllAtOnce), expected) << what << ", all at once";
+  EXPECT_EQ(Parallel(input, level, 2, kAllAtOnce, Blocks::OwnEncoderForSmall), ours) << what << ", all at once";
   for (unsigned threads : {1u, 2u, 4u}) {
     EXPECT_EQ(Parallel(input, level, threads), expected) << what << ", " << threads << " threads";
     if (threads > 1) {
