@@ -120,36 +120,36 @@ void Bzip2SmallBlockEncoder::MoveToFront(const std::uint32_t* order) {
   for (std::uint32_t row = 0; row < length; ++row)
     transformed_[row] = index[block_[order[row] == 0 ? length - 1 : order[row] - 1]];
 
-  // At most one symbol per byte, and the end of block.
+  // At most one symbol per byte, and the end of block; each counted as it is written.
   symbols_.resize(length + 1);
   std::uint16_t* out = symbols_.data();
+  std::fill(symbolCounts_.begin(), symbolCounts_.end(), 0);
+  auto put = [&](std::uint16_t symbol) {
+    *out++ = symbol;
+    ++symbolCounts_[symbol];
+  };
   // A run of z zeros (front hits) is written as z in bijective base 2, RUNA = 1 and RUNB = 2 digits.
   std::uint32_t zeros = 0;
   auto putZeros = [&] {
     for (std::uint32_t z = zeros - 1;; z = (z - 2) / 2) {
-      *out++ = (z & 1) ? kRunB : kRunA;
+      put((z & 1) ? kRunB : kRunA);
       if (z < 2) break;
     }
     zeros = 0;
   };
   Bzip2MoveToFrontList list;
-  for (int i = 0; i < 256; ++i) list.entries[i] = static_cast<std::uint8_t>(i);
   for (std::uint32_t row = 0; row < length; ++row) {
     const std::uint8_t value = transformed_[row];
-    if (list.entries[0] == value) {
+    if (list.Front() == value) {
       ++zeros;
       continue;
     }
     if (zeros != 0) putZeros();
-    const std::uint32_t position = list.Find(value);
-    list.MoveToFront(position, value);
-    *out++ = static_cast<std::uint16_t>(position + 1);
+    put(static_cast<std::uint16_t>(list.MoveToFront(value) + 1));
   }
   if (zeros != 0) putZeros();
-  *out++ = static_cast<std::uint16_t>(usedCount_ + 1); // end of block
+  put(static_cast<std::uint16_t>(usedCount_ + 1)); // end of block
   symbols_.resize(static_cast<std::size_t>(out - symbols_.data()));
-  std::fill(symbolCounts_.begin(), symbolCounts_.end(), 0);
-  for (std::uint16_t symbol : symbols_) ++symbolCounts_[symbol];
 }
 
 void Bzip2SmallBlockEncoder::ChooseTables() {
