@@ -63,29 +63,54 @@ std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std:
   return std::min(first, second); // equal rotations when `same` reached the length
 }
 
-std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) {
+Bzip2BlockSorter::Turned Bzip2BlockSorter::TurnAndSort(const std::uint8_t* block, std::uint32_t length, Text text,
+                                                      std::int32_t* suffixes) {
+  // Ranks keep the bytes' order, so the suffixes sort as the block's own do.
+  std::array<std::uint8_t, 256> rank;
+  std::uint32_t used = 256;
+  if (text == Text::Ranks || (text == Text::RanksIfCompact && length < kCompactAlphabetBelow)) {
+    std::array<bool, 256> present{};
+    for (std::uint32_t i = 0; i < length; ++i) present[block[i]] = true;
+    used = 0;
+    for (int value = 0; value < 256; ++value) {
+      rank[value] = static_cast<std::uint8_t>(used);
+      used += present[value];
+    }
+    if (text == Text::RanksIfCompact && used > 128) used = 256;
+  }
+  const bool ranked = used <= 128 || text == Text::Ranks;
+
   const std::uint32_t start = SmallestRotation(block, length);
   turned_.resize(length);
-  std::copy(block + start, block + length, turned_.begin());
-  std::copy(block, block + start, turned_.begin() + (length - start));
+  if (ranked) {
+    std::uint8_t* out = turned_.data();
+    for (std::uint32_t i = start; i < length; ++i) *out++ = rank[block[i]];
+    for (std::uint32_t i = 0; i < start; ++i) *out++ = rank[block[i]];
+  } else {
+    std::copy(block + start, block + length, turned_.begin());
+    std::copy(block, block + start, turned_.begin() + (length - start));
+  }
 
   // The turned block is L^k, with L the shortest string whose repetition it is: the smallest period
   // that divides the length. An ordinary block fails every such test at its first few bytes.
-  const std::uint8_t* text = turned_.data();
+  const std::uint8_t* turned = turned_.data();
   std::uint32_t period = length;
   for (std::uint32_t candidate : Divisors(length)) {
-    if (candidate < length && std::memcmp(text, text + candidate, length - candidate) == 0) {
+    if (candidate < length && std::memcmp(turned, turned + candidate, length - candidate) == 0) {
       period = candidate;
       break;
     }
   }
-  const std::uint32_t copies = length / period;
+  const int failed = used <= 128 ? divsufsort_alphabet128(turned, suffixes, static_cast<saidx_t>(period))
+                                 : divsufsort(turned, suffixes, static_cast<saidx_t>(period));
+  if (failed != 0) throw std::bad_alloc();
+  return Turned{start, period};
+}
 
+std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order) {
   // saidx_t is int32_t: the unsigned order array may hold it (positions stay below 2^31).
-  auto* suffixes = reinterpret_cast<saidx_t*>(order);
-  if (!SortWithCompactAlphabet(text, period, suffixes) &&
-      divsufsort(text, suffixes, static_cast<saidx_t>(period)) != 0)
-    throw std::bad_alloc();
+  const auto [start, period] = TurnAndSort(block, length, Text::RanksIfCompact, reinterpret_cast<saidx_t*>(order));
+  const std::uint32_t copies = length / period;
   if (copies == 1) {
     // Positions turn back to the block's own; the origin is the row of the rotation at 0.
     std::uint32_t origin = 0;
@@ -112,22 +137,24 @@ std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t le
   return static_cast<std::uint32_t>(std::find(order, order + length, 0u) - order);
 }
 
-bool Bzip2BlockSorter::SortWithCompactAlphabet(const std::uint8_t* text, std::uint32_t length, std::int32_t* suffixes) {
-  if (length >= kCompactAlphabetBelow) return false;
-  std::array<std::uint8_t, 256> rank{};
-  for (std::uint32_t i = 0; i < length; ++i) rank[text[i]] = 1;
-  std::uint32_t used = 0;
-  for (std::uint8_t& value : rank) {
-    const bool present = value != 0;
-    value = static_cast<std::uint8_t>(used);
-    used += present;
+std::uint32_t Bzip2BlockSorter::Transform(const std::uint8_t* block, std::uint32_t length, std::uint8_t* last) {
+  suffixes_.resize(length);
+  const auto [start, period] = TurnAndSort(block, length, Text::Ranks, suffixes_.data());
+  const std::uint32_t copies = length / period;
+  const std::uint8_t* turned = turned_.data();
+  // The block's rotation at 0 starts at `home` in the turned block: in copy home / period of L, at
+  // L's position home % period. A row of L stands for `copies` rows, one per copy, in copy order.
+  const std::uint32_t home = (length - start) % length;
+  const auto homeInL = static_cast<std::int32_t>(home % period);
+  std::uint32_t homeRow = 0;
+  std::uint8_t* out = last;
+  for (std::uint32_t row = 0; row < period; ++row) {
+    const std::int32_t position = suffixes_[row];
+    if (position == homeInL) homeRow = row;
+    const std::uint8_t before = turned[position == 0 ? period - 1 : static_cast<std::uint32_t>(position) - 1];
+    for (std::uint32_t copy = 0; copy < copies; ++copy) *out++ = before;
   }
-  if (used > 128) return false;
-  // Ranks keep the bytes' order, so the suffixes sort as the block's own do.
-  compact_.resize(length);
-  for (std::uint32_t i = 0; i < length; ++i) compact_[i] = rank[text[i]];
-  if (divsufsort_alphabet128(compact_.data(), suffixes, static_cast<saidx_t>(length)) != 0) throw std::bad_alloc();
-  return true;
+  return homeRow * copies + home / period;
 }
 
 } // namespace zipcore

@@ -24,16 +24,26 @@ public:
   // Throws std::bad_alloc when the suffix sort gets no memory.
   std::uint32_t Sort(const std::uint8_t* block, std::uint32_t length, std::uint32_t* order);
 
+  // The transform itself, without the order: last[row] is the rank, among the byte values the block
+  // holds (0 for the smallest), of the byte before the start of the row-th smallest rotation (the last
+  // column of the sorted rotations). Returns the origin row, as Sort does.
+  std::uint32_t Transform(const std::uint8_t* block, std::uint32_t length, std::uint8_t* last);
+
   // The start of a smallest rotation, in linear time.
   static std::uint32_t SmallestRotation(const std::uint8_t* block, std::uint32_t length);
 
 private:
-  // Sorts the suffixes of a short text of at most 128 byte values with the sort built for such
-  // alphabets; false (nothing done) for other texts.
-  bool SortWithCompactAlphabet(const std::uint8_t* text, std::uint32_t length, std::int32_t* suffixes);
+  struct Turned {
+    std::uint32_t start;  // the block's smallest rotation, where turned_ begins
+    std::uint32_t period; // turned_ is L^(length / period), L = turned_[0, period)
+  };
+  enum class Text { Bytes, RanksIfCompact, Ranks };
+  // Fills turned_ with the block from its smallest rotation on (as bytes, or as their ranks: always,
+  // or where that lets the sort for small alphabets run) and suffixes[0, period) with L's sorted suffixes.
+  Turned TurnAndSort(const std::uint8_t* block, std::uint32_t length, Text text, std::int32_t* suffixes);
 
-  std::vector<std::uint8_t> turned_;  // the block from its smallest rotation on
-  std::vector<std::uint8_t> compact_; // the turned block's bytes as their ranks
+  std::vector<std::uint8_t> turned_;
+  std::vector<std::int32_t> suffixes_; // Transform's suffix array
 };
 
 } // namespace zipcore

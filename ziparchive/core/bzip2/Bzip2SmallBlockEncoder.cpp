@@ -68,16 +68,14 @@ void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length
     throw std::logic_error("the bzip2 block is larger than its level allows");
   const auto blockLength = static_cast<std::uint32_t>(block_.size());
   std::uint32_t origin;
-  const std::uint32_t* order;
+  transformed_.resize(blockLength);
   if (blockLength >= kSuffixSortFrom) {
-    order_.resize(blockLength);
-    origin = suffixSorter_.Sort(block_.data(), blockLength, order_.data());
-    order = order_.data();
+    origin = suffixSorter_.Transform(block_.data(), blockLength, transformed_.data());
   } else {
     origin = sorter_.Sort(block_.data(), blockLength);
-    order = sorter_.Order().data();
+    GatherTransform(sorter_.Order().data());
   }
-  MoveToFront(order);
+  MoveToFront();
   ChooseTables();
   WriteStream(blockSize100k, Bzip2BlockCrc(data, length), origin, stream);
 }
@@ -105,20 +103,21 @@ void Bzip2SmallBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size
   block_.resize(static_cast<std::size_t>(out - block_.data()));
 }
 
-void Bzip2SmallBlockEncoder::MoveToFront(const std::uint32_t* order) {
-  // The used byte values, numbered in increasing order, start the list in that order.
-  std::array<std::uint8_t, 256> index{};
-  usedCount_ = 0;
-  for (int b = 0; b < 256; ++b) {
-    if (used_[b]) index[b] = static_cast<std::uint8_t>(usedCount_++);
+void Bzip2SmallBlockEncoder::GatherTransform(const std::uint32_t* order) {
+  std::array<std::uint8_t, 256> rank{};
+  for (int b = 0, used = 0; b < 256; ++b) {
+    if (used_[b]) rank[b] = static_cast<std::uint8_t>(used++);
   }
+  const auto length = static_cast<std::uint32_t>(block_.size());
+  for (std::uint32_t row = 0; row < length; ++row)
+    transformed_[row] = rank[block_[order[row] == 0 ? length - 1 : order[row] - 1]];
+}
+
+void Bzip2SmallBlockEncoder::MoveToFront() {
+  // The used byte values, numbered in increasing order, start the list in that order.
+  usedCount_ = static_cast<int>(std::count(used_.begin(), used_.end(), true));
   alphabetSize_ = usedCount_ + 2;
   const auto length = static_cast<std::uint32_t>(block_.size());
-  // The transform's output, numbered: the byte before each sorted rotation. Gathered in a pass of its
-  // own, so that the move-to-front pass reads one array in order.
-  transformed_.resize(length);
-  for (std::uint32_t row = 0; row < length; ++row)
-    transformed_[row] = index[block_[order[row] == 0 ? length - 1 : order[row] - 1]];
 
   // At most one symbol per byte, and the end of block; each counted as it is written.
   symbols_.resize(length + 1);

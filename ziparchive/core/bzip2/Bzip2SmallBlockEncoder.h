@@ -32,8 +32,9 @@ private:
   static constexpr int kGroupSize = 50; // symbols coded with one table
 
   void RunLengthEncode(const std::uint8_t* data, std::size_t length);
-  // order: the rotations in sorted order.
-  void MoveToFront(const std::uint32_t* order);
+  // The transform's output into transformed_ from the rotations in sorted order.
+  void GatherTransform(const std::uint32_t* order);
+  void MoveToFront();
   void ChooseTables();
   void AssignSelectors(const std::array<std::uint8_t, Bzip2HuffmanCode::kMaxSymbols>* lengths,
                        std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables>&
@@ -43,12 +44,12 @@ private:
 
   std::vector<std::uint8_t> block_; // the input after the initial run-length coding
   Bzip2RotationSorter sorter_;        // blocks under 8 KiB
-  Bzip2BlockSorter suffixSorter_;     // larger ones, into order_
-  std::vector<std::uint32_t> order_;
+  Bzip2BlockSorter suffixSorter_;     // larger ones
   std::array<bool, 256> used_{};
   int usedCount_ = 0;
   int alphabetSize_ = 0;                 // RUNA, RUNB, move-to-front positions 1.., end of block
   std::vector<std::uint8_t> transformed_; // the transform's output, each byte as its rank among the used
+                                          // (the used: the values in block_)
   std::vector<std::uint16_t> symbols_;   // the block after move-to-front and zero-run coding
   std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols> symbolCounts_{};
   int tableCount_ = 0;

@@ -1,7 +1,7 @@
-// The block sort for large bzip2 blocks. Its order must be that of the block's rotations, and the
-// stream libbz2's stages write around it must be libbz2's own for the same block, byte for byte; where
-// a block is periodic several rotations are equal, and the origin pointer may name any of them, as
-// long as libbz2 decodes the stream to the input.
+// The block sort for large bzip2 blocks. Its order (and the transform taken straight from it) must be
+// that of the block's rotations, and the stream libbz2's stages write around it must be libbz2's own
+// for the same block, byte for byte; where a block is periodic several rotations are equal, and the
+// origin pointer may name any of them, as long as libbz2 decodes the stream to the input.
 #include "Bzip2TestData.h"
 #include "Libbz2Reference.h"
 #include "core/bzip2/Bzip2BlockEncoder.h"
@@ -49,9 +49,20 @@ void ExpectSortedRotations(const Bytes& block, const std::string& what) {
   std::vector<std::uint32_t> starts = order;
   std::sort(starts.begin(), starts.end());
   for (std::uint32_t i = 0; i < length; ++i) ASSERT_EQ(starts[i], i) << what << ": not every rotation once";
-  EXPECT_EQ(LastColumn(block, order), LastColumn(block, expected)) << what;
+  const std::string column = LastColumn(block, expected);
+  EXPECT_EQ(LastColumn(block, order), column) << what;
   ASSERT_LT(origin, length) << what;
   EXPECT_EQ(order[origin], 0u) << what;
+
+  // The transform alone: the same column as ranks of the values used, the same origin.
+  std::vector<bool> used(256);
+  for (std::uint8_t byte : block) used[byte] = true;
+  std::string ranks;
+  for (char byte : column)
+    ranks += static_cast<char>(std::count(used.begin(), used.begin() + static_cast<std::uint8_t>(byte), true));
+  std::string last(length, '\0');
+  EXPECT_EQ(sorter.Transform(block.data(), length, reinterpret_cast<std::uint8_t*>(last.data())), origin) << what;
+  EXPECT_EQ(last, ranks) << what;
 }
 
 Bytes Of(const std::string& text) { return Bytes(text.begin(), text.end()); }
