@@ -4,6 +4,7 @@
 #include "core/bzip2/Bzip2MoveToFrontList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace zipcore {
@@ -52,6 +53,32 @@ private:
 constexpr std::uint64_t kBlockMagic = 0x314159265359ull;
 constexpr std::uint64_t kEndMagic = 0x177245385090ull;
 
+std::uint64_t Load64(const std::uint8_t* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// The first position from `from` on where four equal bytes begin, or `length`.
+std::size_t NextFourEqual(const std::uint8_t* data, std::size_t from, std::size_t length) {
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "byte i of a word must be data[i]");
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  std::size_t at = from;
+  // Eight bytes at a time against the eight after them: byte j of `same` has its high bit set exactly
+  // where data[at + j] == data[at + j + 1] (no borrow crosses bytes), so three such bytes in a row mark
+  // four equal bytes; a word settles six starts.
+  for (; at + 9 <= length; at += 6) {
+    const std::uint64_t differ = Load64(data + at) ^ Load64(data + at + 1);
+    const std::uint64_t same = ~(((differ & kLow7) + kLow7) | differ | kLow7);
+    const std::uint64_t four = same & (same >> 8) & (same >> 16);
+    if (four != 0) return at + static_cast<std::size_t>(__builtin_ctzll(four) >> 3);
+  }
+  for (; at + 4 <= length; ++at) {
+    if (data[at] == data[at + 1] && data[at] == data[at + 2] && data[at] == data[at + 3]) return at;
+  }
+  return length;
+}
+
 // libbz2's choice of the number of tables by the number of symbols.
 int TablesFor(std::size_t symbols) {
   return symbols < 200 ? 2 : symbols < 600 ? 3 : symbols < 1200 ? 4 : symbols < 2400 ? 5 : 6;
@@ -82,25 +109,25 @@ void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length
 
 void Bzip2SmallBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size_t length) {
   // Runs of 4 to 255 equal bytes become 4 bytes and the count of the rest; a longer run starts over.
+  // The bytes up to the next four equal ones are copied as they are.
   block_.resize(length + length / 4 + 1);
   std::uint8_t* out = block_.data();
-  used_.fill(false);
   for (std::size_t at = 0; at < length;) {
-    std::uint8_t byte = data[at];
-    std::size_t run = 1;
-    while (run < 255 && at + run < length && data[at + run] == byte) ++run;
-    used_[byte] = true;
-    if (run < 4) {
-      for (std::size_t i = 0; i < run; ++i) *out++ = byte;
-    } else {
-      out[0] = out[1] = out[2] = out[3] = byte;
-      out[4] = static_cast<std::uint8_t>(run - 4);
-      used_[run - 4] = true;
-      out += 5;
-    }
-    at += run;
+    const std::size_t runStart = NextFourEqual(data, at, length);
+    std::memcpy(out, data + at, runStart - at);
+    out += runStart - at;
+    if (runStart == length) break;
+    const std::uint8_t byte = data[runStart];
+    std::size_t run = 4;
+    while (run < 255 && runStart + run < length && data[runStart + run] == byte) ++run;
+    out[0] = out[1] = out[2] = out[3] = byte;
+    out[4] = static_cast<std::uint8_t>(run - 4);
+    out += 5;
+    at = runStart + run;
   }
   block_.resize(static_cast<std::size_t>(out - block_.data()));
+  used_.fill(false);
+  for (std::uint8_t byte : block_) used_[byte] = true;
 }
 
 void Bzip2SmallBlockEncoder::GatherTransform(const std::uint32_t* order) {

@@ -100,6 +100,15 @@ std::vector<Case> Cases() {
   // Runs around the lengths where the initial run-length coding changes: 4 and 255 (a run starts over).
   for (std::size_t run : {3u, 4u, 5u, 254u, 255u, 256u, 258u, 259u, 260u, 510u, 511u, 1000u})
     cases.push_back({"a run of " + std::to_string(run), Bytes(run, 'z')});
+  // Short runs at each place within a word, and at the very end.
+  for (unsigned offset = 0; offset < 14; ++offset) {
+    for (std::size_t run : {3u, 4u, 5u}) {
+      Bytes input = Random(offset, 20 + offset);
+      input.insert(input.end(), run, 'r');
+      input.insert(input.end(), offset % 3, 's');
+      cases.push_back({"a run of " + std::to_string(run) + " after " + std::to_string(offset) + " bytes", input});
+    }
+  }
   cases.push_back({"one byte value only", Bytes(limit - 1, 0)});
   for (std::size_t run : {4u, 255u, 256u}) {
     Bytes mixed = Text(500, 6);
