@@ -17,8 +17,10 @@ void Bzip2HuffmanCode::Build(const std::uint32_t* frequencies, int count) {
 int Bzip2HuffmanCode::HuffmanLengths(const std::uint32_t* weights, int count) {
   // Leaves in increasing weight (ties by symbol, so the result is deterministic); the nodes made by
   // merging come out in increasing weight too, so two queues give the two lightest at every step.
+  // Move-to-front makes the later symbols the rarer ones, so filled from the last the leaves come
+  // nearly sorted already.
   std::array<std::uint64_t, kMaxSymbols> leaves;
-  for (int i = 0; i < count; ++i) leaves[i] = static_cast<std::uint64_t>(weights[i]) << 16 | i;
+  for (int i = 0; i < count; ++i) leaves[count - 1 - i] = static_cast<std::uint64_t>(weights[i]) << 16 | i;
   std::sort(leaves.begin(), leaves.begin() + count);
 
   std::array<std::uint64_t, 2 * kMaxSymbols> weight;
@@ -56,10 +58,10 @@ int Bzip2HuffmanCode::HuffmanLengths(const std::uint32_t* weights, int count) {
 void Bzip2HuffmanCode::AssignCodes(int count) {
   // Codes of each length are consecutive, in symbol order; each length's first code follows on from
   // the previous length's last.
-  std::array<std::uint32_t, 256> next{};
+  std::array<std::uint32_t, kMaxLength + 1> next{};
   for (int i = 0; i < count; ++i) ++next[lengths_[i]];
   std::uint32_t code = 0;
-  for (int length = 1; length < 256; ++length) {
+  for (int length = 1; length <= kMaxLength; ++length) {
     std::uint32_t here = next[length];
     next[length] = code;
     code = (code + here) << 1;

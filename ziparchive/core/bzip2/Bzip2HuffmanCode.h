@@ -15,8 +15,6 @@ public:
 
   // Builds the code for symbols 0..count-1 (2 <= count <= kMaxSymbols) from their frequencies.
   void Build(const std::uint32_t* frequencies, int count);
-  // Gives each symbol its canonical code from Lengths() (shorter codes first, then symbol order).
-  void AssignCodes(int count);
 
   std::array<std::uint8_t, kMaxSymbols>& Lengths() { return lengths_; }
   const std::array<std::uint8_t, kMaxSymbols>& Lengths() const { return lengths_; }
@@ -26,6 +24,9 @@ public:
 private:
   // Huffman lengths for these weights; returns the longest.
   int HuffmanLengths(const std::uint32_t* weights, int count);
+  // Gives each symbol its canonical code from its length of at most kMaxLength (shorter codes first,
+  // then symbol order).
+  void AssignCodes(int count);
 
   std::array<std::uint8_t, kMaxSymbols> lengths_{};
   std::array<std::uint32_t, kMaxSymbols> codes_{};

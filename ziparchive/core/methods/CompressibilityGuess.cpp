@@ -77,9 +77,19 @@ std::size_t RepeatedBytes(const std::uint8_t* data, std::size_t length, std::uin
 
 double EstimatedSaving(const std::uint8_t* data, std::size_t length) {
   if (length == 0) return 0;
-  // The spread of byte values alone is cheap to take and settles text, code and most other data.
+  // The spread of byte values alone is cheap to take and settles text, code and most other data. Four
+  // sets of counts in turn: a run of one value then does not wait on each increment.
   std::uint32_t counts[256] = {};
-  for (std::size_t i = 0; i < length; ++i) ++counts[data[i]];
+  std::uint32_t more[3][256] = {};
+  std::size_t i = 0;
+  for (; i + 4 <= length; i += 4) {
+    ++counts[data[i]];
+    ++more[0][data[i + 1]];
+    ++more[1][data[i + 2]];
+    ++more[2][data[i + 3]];
+  }
+  for (; i < length; ++i) ++counts[data[i]];
+  for (int value = 0; value < 256; ++value) counts[value] += more[0][value] + more[1][value] + more[2][value];
   const double spreadOnly = (8 - EntropyOf(counts, length)) / 8;
   if (spreadOnly >= kClearlyCompressible) return spreadOnly;
 
