@@ -31,12 +31,12 @@ std::vector<std::uint32_t> Divisors(std::uint32_t n) {
 
 } // namespace
 
-std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std::uint32_t length) {
+std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std::uint32_t length,
+                                                 std::uint8_t smallest) {
   // Two candidates compared over their common length `same`; the larger one, and every start it
   // overtook while equal, cannot be the smallest, so each step discards at least `same` + 1 starts.
   // Only starts holding the smallest byte value can win, so the candidates jump from one such start
   // to the next (memchr scans far faster than the comparison loop).
-  const std::uint8_t smallest = *std::min_element(block, block + length);
   auto nextCandidate = [&](std::uint32_t from) {
     if (from >= length) return length;
     const void* found = std::memchr(block + from, smallest, length - from);
@@ -65,22 +65,21 @@ std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std:
 
 Bzip2BlockSorter::Turned Bzip2BlockSorter::TurnAndSort(const std::uint8_t* block, std::uint32_t length, Text text,
                                                       std::int32_t* suffixes) {
-  // Ranks keep the bytes' order, so the suffixes sort as the block's own do.
+  // The values present give the smallest one and each value's rank. Ranks keep the bytes' order, so
+  // the suffixes sort as the block's own do.
+  std::array<bool, 256> present{};
+  for (std::uint32_t i = 0; i < length; ++i) present[block[i]] = true;
   std::array<std::uint8_t, 256> rank;
-  std::uint32_t used = 256;
-  if (text == Text::Ranks || (text == Text::RanksIfCompact && length < kCompactAlphabetBelow)) {
-    std::array<bool, 256> present{};
-    for (std::uint32_t i = 0; i < length; ++i) present[block[i]] = true;
-    used = 0;
-    for (int value = 0; value < 256; ++value) {
-      rank[value] = static_cast<std::uint8_t>(used);
-      used += present[value];
-    }
-    if (text == Text::RanksIfCompact && used > 128) used = 256;
+  std::uint32_t used = 0;
+  for (int value = 0; value < 256; ++value) {
+    rank[value] = static_cast<std::uint8_t>(used);
+    used += present[value];
   }
-  const bool ranked = used <= 128 || text == Text::Ranks;
+  const auto smallest = static_cast<std::uint8_t>(std::find(present.begin(), present.end(), true) - present.begin());
+  const bool ranked = text == Text::Ranks ||
+                      (text == Text::RanksIfCompact && length < kCompactAlphabetBelow && used <= 128);
 
-  const std::uint32_t start = SmallestRotation(block, length);
+  const std::uint32_t start = SmallestRotation(block, length, smallest);
   turned_.resize(length);
   if (ranked) {
     std::uint8_t* out = turned_.data();
@@ -101,8 +100,8 @@ Bzip2BlockSorter::Turned Bzip2BlockSorter::TurnAndSort(const std::uint8_t* block
       break;
     }
   }
-  const int failed = used <= 128 ? divsufsort_alphabet128(turned, suffixes, static_cast<saidx_t>(period))
-                                 : divsufsort(turned, suffixes, static_cast<saidx_t>(period));
+  const int failed = ranked && used <= 128 ? divsufsort_alphabet128(turned, suffixes, static_cast<saidx_t>(period))
+                                           : divsufsort(turned, suffixes, static_cast<saidx_t>(period));
   if (failed != 0) throw std::bad_alloc();
   return Turned{start, period};
 }

@@ -29,10 +29,10 @@ public:
   // column of the sorted rotations). Returns the origin row, as Sort does.
   std::uint32_t Transform(const std::uint8_t* block, std::uint32_t length, std::uint8_t* last);
 
-  // The start of a smallest rotation, in linear time.
-  static std::uint32_t SmallestRotation(const std::uint8_t* block, std::uint32_t length);
-
 private:
+  // The start of a smallest rotation, in linear time; `smallest` is the block's smallest byte value.
+  static std::uint32_t SmallestRotation(const std::uint8_t* block, std::uint32_t length, std::uint8_t smallest);
+
   struct Turned {
     std::uint32_t start;  // the block's smallest rotation, where turned_ begins
     std::uint32_t period; // turned_ is L^(length / period), L = turned_[0, period)
