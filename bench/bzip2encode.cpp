@@ -1,7 +1,7 @@
 // bzip2encode: single-threaded encoding time of each 900k bzip2 block of some files, libbz2 alone
-// against libbz2's stages around our block sort (Bzip2BlockEncoder for large blocks), with the
-// streams compared (where a block is periodic the origin pointer may differ; then the stream must
-// decode to the block).
+// against our block sort and stages with libbz2's choice of tables (Bzip2BlockEncoder for large
+// blocks), with the streams compared (where a block is periodic the origin pointer may differ; then
+// the stream must decode to the block).
 //   bzip2encode FILE... [--runs N]   per file: seconds for each (thread CPU time, best of N runs per
 //                                    block, default 3) and the largest ratio of any one block that
 //                                    goes this way in the archive core (64 KiB of input or more)

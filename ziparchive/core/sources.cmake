@@ -12,7 +12,7 @@ set(ZIPCORE_BZIP2_SOURCES
   ${ZIPCORE_DIR}/bzip2/Bzip2HuffmanCode.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2HuffmanTable.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2RotationSorter.cpp
-  ${ZIPCORE_DIR}/bzip2/Bzip2SmallBlockEncoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2OwnBlockEncoder.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2StreamDecoder.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2StreamJoiner.cpp)
 

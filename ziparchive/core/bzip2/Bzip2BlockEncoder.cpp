@@ -17,8 +17,9 @@ constexpr std::size_t kPiece = 64 * 1024;
 
 } // namespace
 
-Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow, std::uint32_t ownSortFrom)
-    : ownEncoderBelow_(ownEncoderBelow), ownSortFrom_(std::max<std::uint32_t>(ownSortFrom, 1)), scratch_(kPiece) {}
+Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow, std::uint32_t ownSortFrom, LargeBlocks largeBlocks)
+    : ownEncoderBelow_(ownEncoderBelow), ownSortFrom_(std::max<std::uint32_t>(ownSortFrom, 1)),
+      largeBlocks_(largeBlocks), scratch_(kPiece) {}
 
 Bzip2BlockEncoder::~Bzip2BlockEncoder() {
   for (Allocation& allocation : allocations_) std::free(allocation.memory);
@@ -48,25 +49,33 @@ void Bzip2BlockEncoder::Release(void* self, void* memory) {
 void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
                                std::vector<std::uint8_t>& stream) {
   if (block.Empty()) throw std::logic_error("an empty bzip2 block cannot be encoded");
-  if (block.Size() >= ownEncoderBelow_) {
+  if (block.Size() >= ownEncoderBelow_ && largeBlocks_ == LargeBlocks::Libbz2Stages) {
     EncodeWithLibbz2(block.Size(), [&](auto&& sink) { block.Expand(scratch_, sink); }, blockSize100k, stream);
     return;
   }
-  smallInput_.clear();
+  plainInput_.clear();
   block.Expand(scratch_, [&](const std::uint8_t* data, std::size_t length) {
-    smallInput_.insert(smallInput_.end(), data, data + length);
+    plainInput_.insert(plainInput_.end(), data, data + length);
   });
-  small_.Encode(smallInput_.data(), smallInput_.size(), blockSize100k, stream);
+  Encode(plainInput_.data(), plainInput_.size(), blockSize100k, stream);
 }
 
 void Bzip2BlockEncoder::Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
                                std::vector<std::uint8_t>& stream) {
   if (length == 0) throw std::logic_error("an empty bzip2 block cannot be encoded");
-  if (length >= ownEncoderBelow_) {
-    EncodeWithLibbz2(length, [&](auto&& sink) { sink(data, length); }, blockSize100k, stream);
+  if (length < ownEncoderBelow_) {
+    own_.Encode(data, length, blockSize100k, stream);
     return;
   }
-  small_.Encode(data, length, blockSize100k, stream);
+  if (largeBlocks_ == LargeBlocks::OwnStages) {
+    try {
+      own_.Encode(data, length, blockSize100k, stream, Bzip2OwnBlockEncoder::Tables::AsLibbz2);
+      return;
+    } catch (const std::bad_alloc&) {
+      // libbz2's stages get by with their own arrays, falling back to libbz2's sort if need be.
+    }
+  }
+  EncodeWithLibbz2(length, [&](auto&& sink) { sink(data, length); }, blockSize100k, stream);
 }
 
 template <class ForEachPiece>

@@ -1,14 +1,15 @@
-// Compresses the input of one bzip2 block (see Bzip2BlockSplitter) into a complete one-block stream:
-// small blocks with our own encoder (libbz2's fixed costs per block dominate them), the others with
-// libbz2's stages around our block sort (Bzip2BlockSorter, about twice as fast as libbz2's on text),
-// which writes libbz2's bytes for the block. Either way the bytes depend only on the block and the
-// level. An encoder keeps its work arrays (libbz2's large ones too) between blocks, so a worker
-// thread that encodes block after block allocates them once.
+// Compresses the input of one bzip2 block (see Bzip2BlockSplitter) into a complete one-block stream,
+// with our own encoder: small blocks with its quick choice of tables (libbz2's fixed costs per block
+// dominate them), the others with libbz2's choice, which writes libbz2's bytes for the block, around
+// our block sort (Bzip2BlockSorter, about twice as fast as libbz2's on text). libbz2's own stages
+// around our sort can stand in for the large blocks. Either way the bytes depend only on the block
+// and the level. An encoder keeps its work arrays (libbz2's large ones too, once used) between
+// blocks, so a worker thread that encodes block after block allocates them once.
 #pragma once
 
 #include "core/bzip2/Bzip2BlockSorter.h"
 #include "core/bzip2/Bzip2BlockSplitter.h"
-#include "core/bzip2/Bzip2SmallBlockEncoder.h"
+#include "core/bzip2/Bzip2OwnBlockEncoder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,18 +19,24 @@ namespace zipcore {
 
 class Bzip2BlockEncoder {
 public:
-  // Blocks of fewer input bytes than this go to our own encoder.
+  // Blocks of fewer input bytes than this get our encoder's quick choice of tables.
   static constexpr std::uint64_t kOwnEncoderBelow = 64 * 1024;
 
   // Blocks of fewer bytes than this (after the initial run-length coding) keep libbz2's sort: it is
   // as fast there, and ours has fixed costs (the suffix sort's buckets).
   static constexpr std::uint32_t kOwnSortFrom = 10000;
 
-  // ownEncoderBelow: 0 has libbz2's stages encode every block, as libbz2 alone would write the stream
-  // (where a block is periodic, with the row of another of the equal rotations as origin pointer).
+  // How the blocks from ownEncoderBelow on are written: by our encoder with libbz2's choice of tables,
+  // or by libbz2's own stages around our sort. The bytes are libbz2's either way (where a block is
+  // periodic, with the row of another of the equal rotations as origin pointer); libbz2's stages are
+  // slower, and stand in when ours find no memory.
+  enum class LargeBlocks { OwnStages, Libbz2Stages };
+
+  // ownEncoderBelow: 0 has every block written as libbz2 alone would write the stream.
   // ownSortFrom: 1 has our sort order every block that libbz2's stages encode.
   explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow,
-                             std::uint32_t ownSortFrom = kOwnSortFrom);
+                             std::uint32_t ownSortFrom = kOwnSortFrom,
+                             LargeBlocks largeBlocks = LargeBlocks::OwnStages);
   Bzip2BlockEncoder(const Bzip2BlockEncoder&) = delete;
   Bzip2BlockEncoder& operator=(const Bzip2BlockEncoder&) = delete;
   ~Bzip2BlockEncoder();
@@ -60,13 +67,14 @@ private:
   };
   std::uint64_t ownEncoderBelow_;
   std::uint32_t ownSortFrom_;
+  LargeBlocks largeBlocks_;
   std::vector<Allocation> allocations_;
   std::vector<std::uint8_t> scratch_;
   std::vector<std::uint8_t> output_;
   Bzip2BlockSorter blockSorter_;
   std::uint64_t libbz2SortFallbacks_ = 0;
-  Bzip2SmallBlockEncoder small_;
-  std::vector<std::uint8_t> smallInput_;
+  Bzip2OwnBlockEncoder own_;
+  std::vector<std::uint8_t> plainInput_; // a block's input expanded from Bzip2BlockData
 };
 
 } // namespace zipcore

@@ -1,5 +1,9 @@
 #include "core/bzip2/Bzip2HuffmanCode.h"
 
+// libbz2's code length builder, from its copy built beside our block sort.
+#include "core/bzip2/Libbz2WithOwnSort.h"
+extern "C" void BZ2_hbMakeCodeLengths(unsigned char* lengths, int* frequencies, int count, int maxLength);
+
 #include <algorithm>
 
 namespace zipcore {
@@ -11,6 +15,13 @@ void Bzip2HuffmanCode::Build(const std::uint32_t* frequencies, int count) {
   while (HuffmanLengths(weights.data(), count) > kMaxLength) {
     for (int i = 0; i < count; ++i) weights[i] = 1 + weights[i] / 2;
   }
+  AssignCodes(count);
+}
+
+void Bzip2HuffmanCode::BuildAsLibbz2(const std::uint32_t* frequencies, int count) {
+  std::array<int, kMaxSymbols> counts;
+  for (int i = 0; i < count; ++i) counts[i] = static_cast<int>(frequencies[i]);
+  BZ2_hbMakeCodeLengths(lengths_.data(), counts.data(), count, kMaxLength);
   AssignCodes(count);
 }
 

@@ -15,6 +15,9 @@ public:
 
   // Builds the code for symbols 0..count-1 (2 <= count <= kMaxSymbols) from their frequencies.
   void Build(const std::uint32_t* frequencies, int count);
+  // The same with the lengths libbz2's own builder gives (it breaks ties between equal weights its
+  // own way), for streams that must be libbz2's byte for byte.
+  void BuildAsLibbz2(const std::uint32_t* frequencies, int count);
 
   std::array<std::uint8_t, kMaxSymbols>& Lengths() { return lengths_; }
   const std::array<std::uint8_t, kMaxSymbols>& Lengths() const { return lengths_; }

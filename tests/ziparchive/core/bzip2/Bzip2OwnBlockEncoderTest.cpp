@@ -2,7 +2,7 @@
 // the input, in the shape the stream joiner takes, and about as small as libbz2's.
 #include "Libbz2Reference.h"
 #include "core/bzip2/Bzip2BlockEncoder.h"
-#include "core/bzip2/Bzip2SmallBlockEncoder.h"
+#include "core/bzip2/Bzip2OwnBlockEncoder.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
 
 #include <bzlib.h>
@@ -19,7 +19,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Encode(const Bytes& input, int level = 9) {
-  Bzip2SmallBlockEncoder encoder;
+  Bzip2OwnBlockEncoder encoder;
   Bytes stream;
   encoder.Encode(input.data(), input.size(), level, stream);
   return stream;
@@ -122,7 +122,7 @@ std::vector<Case> Cases() {
   return cases;
 }
 
-TEST(Bzip2SmallBlockEncoder, StreamsDecodeWithLibbz2ToTheInput) {
+TEST(Bzip2OwnBlockEncoder, StreamsDecodeWithLibbz2ToTheInput) {
   for (const Case& c : Cases()) {
     Bytes stream = Encode(c.input);
     EXPECT_TRUE(DecodesTo(stream, c.input)) << c.name;
@@ -136,7 +136,7 @@ TEST(Bzip2SmallBlockEncoder, StreamsDecodeWithLibbz2ToTheInput) {
   }
 }
 
-TEST(Bzip2SmallBlockEncoder, EveryLevelNamesItselfInTheHeader) {
+TEST(Bzip2OwnBlockEncoder, EveryLevelNamesItselfInTheHeader) {
   Bytes input = Text(3000, 9);
   for (int level = 1; level <= 9; ++level) {
     Bytes stream = Encode(input, level);
@@ -146,9 +146,9 @@ TEST(Bzip2SmallBlockEncoder, EveryLevelNamesItselfInTheHeader) {
   }
 }
 
-TEST(Bzip2SmallBlockEncoder, BlocksOfAWholeLevelOneBlockDecode) {
+TEST(Bzip2OwnBlockEncoder, BlocksOfAWholeLevelOneBlockDecode) {
   // Beyond the sizes it is used for, the encoder still writes sound blocks up to the block size.
-  Bzip2SmallBlockEncoder encoder;
+  Bzip2OwnBlockEncoder encoder;
   for (const Bytes& input : {Text(99000, 10), Random(99981, 11), Repeat("abcabcabd", 99000), Bytes(400000, 'a')}) {
     Bytes stream;
     encoder.Encode(input.data(), input.size(), 1, stream);
@@ -156,9 +156,9 @@ TEST(Bzip2SmallBlockEncoder, BlocksOfAWholeLevelOneBlockDecode) {
   }
 }
 
-TEST(Bzip2SmallBlockEncoder, BytesDependOnlyOnTheInput) {
+TEST(Bzip2OwnBlockEncoder, BytesDependOnlyOnTheInput) {
   // An encoder reused after other blocks writes what a fresh one writes.
-  Bzip2SmallBlockEncoder reused;
+  Bzip2OwnBlockEncoder reused;
   Bytes stream;
   for (const Case& c : Cases()) {
     reused.Encode(c.input.data(), c.input.size(), 9, stream);
@@ -166,7 +166,7 @@ TEST(Bzip2SmallBlockEncoder, BytesDependOnlyOnTheInput) {
   }
 }
 
-TEST(Bzip2SmallBlockEncoder, CompressesAboutAsWellAsLibbz2) {
+TEST(Bzip2OwnBlockEncoder, CompressesAboutAsWellAsLibbz2) {
   std::size_t ours = 0;
   std::size_t theirs = 0;
   for (unsigned seed = 0; seed < 40; ++seed) {
@@ -177,8 +177,8 @@ TEST(Bzip2SmallBlockEncoder, CompressesAboutAsWellAsLibbz2) {
   EXPECT_LE(ours, theirs + theirs / 100) << "ours " << ours << ", libbz2 " << theirs;
 }
 
-TEST(Bzip2SmallBlockEncoder, RefusesWhatIsNotABlock) {
-  Bzip2SmallBlockEncoder encoder;
+TEST(Bzip2OwnBlockEncoder, RefusesWhatIsNotABlock) {
+  Bzip2OwnBlockEncoder encoder;
   Bytes stream;
   std::uint8_t byte = 1;
   EXPECT_THROW(encoder.Encode(&byte, 0, 9, stream), std::logic_error);

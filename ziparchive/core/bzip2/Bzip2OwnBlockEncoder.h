@@ -1,11 +1,11 @@
-// Our own bzip2 block encoder, for small blocks: libbz2's fixed costs per block (its fallback sort
-// for blocks under 10000 bytes, four rounds of up to six Huffman tables) dominate small files.
-// It writes the same shape of stream as libbz2 does for one block ("BZh", the level digit, one
-// block, the end-of-stream marker and the CRC), with a sort made for small blocks (the suffix sort
-// of large blocks from 8 KiB on, where it is the faster one) and two rounds of table
-// refinement; the compressed size is within about a percent of libbz2's. The bytes depend
-// only on the input and the level. An encoder keeps its work arrays from block to block; use one per
-// thread.
+// Our own bzip2 block encoder. It writes the same shape of stream as libbz2 does for one block
+// ("BZh", the level digit, one block, the end-of-stream marker and the CRC). Blocks under 8 KiB are
+// sorted by a sort made for them, larger ones by the suffix sort (Bzip2BlockSorter). The coding
+// tables are chosen either quickly, for small blocks, whose time libbz2's fixed costs per block
+// (its fallback sort, four rounds of up to six Huffman tables) would dominate: the compressed size
+// is then within about a percent of libbz2's; or as libbz2 chooses them, and the stream is then
+// libbz2's own, byte for byte. The bytes depend only on the input, the level and that choice. An
+// encoder keeps its work arrays from block to block; use one per thread.
 #pragma once
 
 #include "core/bzip2/Bzip2HuffmanCode.h"
@@ -19,13 +19,18 @@
 
 namespace zipcore {
 
-class Bzip2SmallBlockEncoder {
+class Bzip2OwnBlockEncoder {
 public:
+  // How the coding tables are chosen: quickly (two rounds of refinement, our own code lengths), or as
+  // libbz2 chooses them (four rounds, libbz2's code lengths), which makes the stream the one libbz2
+  // writes for the same block.
+  enum class Tables { Quick, AsLibbz2 };
+
   // Replaces `stream` with the one-block stream of data[0, length). The input must not be empty,
   // and after the initial run-length coding it must fit a block of blockSize100k (1 to 9) times
   // 100000 bytes, as Bzip2BlockSplitter's blocks do.
   void Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
-              std::vector<std::uint8_t>& stream);
+              std::vector<std::uint8_t>& stream, Tables tables = Tables::Quick);
 
 private:
   static constexpr int kMaxTables = 6;
@@ -35,7 +40,7 @@ private:
   // The transform's output into transformed_ from the rotations in sorted order.
   void GatherTransform(const std::uint32_t* order);
   void MoveToFront();
-  void ChooseTables();
+  void ChooseTables(Tables tables);
   void AssignSelectors(const std::array<std::uint8_t, Bzip2HuffmanCode::kMaxSymbols>* lengths,
                        std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables>&
                            frequencies);

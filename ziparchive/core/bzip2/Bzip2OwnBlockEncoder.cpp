@@ -1,4 +1,4 @@
-#include "core/bzip2/Bzip2SmallBlockEncoder.h"
+#include "core/bzip2/Bzip2OwnBlockEncoder.h"
 
 #include "core/bzip2/Bzip2Crc.h"
 #include "core/bzip2/Bzip2MoveToFrontList.h"
@@ -13,7 +13,9 @@ namespace {
 constexpr std::uint16_t kRunA = 0;
 constexpr std::uint16_t kRunB = 1;
 constexpr std::uint32_t kSuffixSortFrom = 8192;
-constexpr int kRefinements = 2; // rounds of choosing tables per group and rebuilding the tables
+// Rounds of choosing tables per group and rebuilding the tables.
+constexpr int kQuickRefinements = 2;
+constexpr int kLibbz2Refinements = 4;
 
 // Bits most significant first into a byte vector.
 class BitWriter {
@@ -86,8 +88,8 @@ int TablesFor(std::size_t symbols) {
 
 } // namespace
 
-void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
-                                    std::vector<std::uint8_t>& stream) {
+void Bzip2OwnBlockEncoder::Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
+                                    std::vector<std::uint8_t>& stream, Tables tables) {
   if (length == 0 || blockSize100k < 1 || blockSize100k > 9)
     throw std::logic_error("bad bzip2 block");
   RunLengthEncode(data, length);
@@ -103,11 +105,11 @@ void Bzip2SmallBlockEncoder::Encode(const std::uint8_t* data, std::size_t length
     GatherTransform(sorter_.Order().data());
   }
   MoveToFront();
-  ChooseTables();
+  ChooseTables(tables);
   WriteStream(blockSize100k, Bzip2BlockCrc(data, length), origin, stream);
 }
 
-void Bzip2SmallBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size_t length) {
+void Bzip2OwnBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size_t length) {
   // Runs of 4 to 255 equal bytes become 4 bytes and the count of the rest; a longer run starts over.
   // The bytes up to the next four equal ones are copied as they are.
   block_.resize(length + length / 4 + 1);
@@ -130,7 +132,7 @@ void Bzip2SmallBlockEncoder::RunLengthEncode(const std::uint8_t* data, std::size
   for (std::uint8_t byte : block_) used_[byte] = true;
 }
 
-void Bzip2SmallBlockEncoder::GatherTransform(const std::uint32_t* order) {
+void Bzip2OwnBlockEncoder::GatherTransform(const std::uint32_t* order) {
   std::array<std::uint8_t, 256> rank{};
   for (int b = 0, used = 0; b < 256; ++b) {
     if (used_[b]) rank[b] = static_cast<std::uint8_t>(used++);
@@ -140,7 +142,7 @@ void Bzip2SmallBlockEncoder::GatherTransform(const std::uint32_t* order) {
     transformed_[row] = rank[block_[order[row] == 0 ? length - 1 : order[row] - 1]];
 }
 
-void Bzip2SmallBlockEncoder::MoveToFront() {
+void Bzip2OwnBlockEncoder::MoveToFront() {
   // The used byte values, numbered in increasing order, start the list in that order.
   usedCount_ = static_cast<int>(std::count(used_.begin(), used_.end(), true));
   alphabetSize_ = usedCount_ + 2;
@@ -178,7 +180,7 @@ void Bzip2SmallBlockEncoder::MoveToFront() {
   symbols_.resize(static_cast<std::size_t>(out - symbols_.data()));
 }
 
-void Bzip2SmallBlockEncoder::ChooseTables() {
+void Bzip2OwnBlockEncoder::ChooseTables(Tables tables) {
   tableCount_ = TablesFor(symbols_.size());
   // Start as libbz2 does: each table cheap for one slice of the alphabet holding about an equal
   // share of the symbols, expensive for the rest.
@@ -198,13 +200,20 @@ void Bzip2SmallBlockEncoder::ChooseTables() {
     remaining -= taken;
   }
   std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables> frequencies;
-  for (int round = 0; round < kRefinements; ++round) {
+  const int rounds = tables == Tables::AsLibbz2 ? kLibbz2Refinements : kQuickRefinements;
+  for (int round = 0; round < rounds; ++round) {
     AssignSelectors(round == 0 ? lengths.data() : nullptr, frequencies);
-    for (int t = 0; t < tableCount_; ++t) tables_[t].Build(frequencies[t].data(), alphabetSize_);
+    for (int t = 0; t < tableCount_; ++t) {
+      if (tables == Tables::AsLibbz2) {
+        tables_[t].BuildAsLibbz2(frequencies[t].data(), alphabetSize_);
+      } else {
+        tables_[t].Build(frequencies[t].data(), alphabetSize_);
+      }
+    }
   }
 }
 
-void Bzip2SmallBlockEncoder::AssignSelectors(
+void Bzip2OwnBlockEncoder::AssignSelectors(
     const std::array<std::uint8_t, Bzip2HuffmanCode::kMaxSymbols>* lengths,
     std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables>& frequencies) {
   // Each symbol's length in every table, 10 bits per table: a group's costs in all tables add up in
@@ -235,7 +244,7 @@ void Bzip2SmallBlockEncoder::AssignSelectors(
   }
 }
 
-void Bzip2SmallBlockEncoder::WriteStream(int blockSize100k, std::uint32_t crc, std::uint32_t origin,
+void Bzip2OwnBlockEncoder::WriteStream(int blockSize100k, std::uint32_t crc, std::uint32_t origin,
                                          std::vector<std::uint8_t>& stream) const {
   stream.clear();
   stream.reserve(block_.size() + block_.size() / 8 + 1024);
