@@ -8,8 +8,9 @@
 // do. So the block is turned, L's suffixes are sorted, and each row of L stands for the k equal
 // rotations of the block that start at the same place in each copy of L (any order among equal
 // rotations gives the same transform; they are listed by position). Besides the order the sort needs
-// a turned copy of the block and the suffix sort's 257 KiB of buckets (a block under 64 KiB of at
-// most 128 byte values: its ranks, sorted by a build of the sort for such alphabets with 65 KiB).
+// a turned copy of the block and the suffix sort's 257 KiB of buckets (a block of at most 128 byte
+// values: its ranks, sorted by a build of the sort for such alphabets with 65 KiB; for Sort only
+// under 64 KiB, where that is worth the ranks); Transform also the suffix array.
 #pragma once
 
 #include <cstdint>
