@@ -15,6 +15,11 @@ namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
 
+// Our stages take a block's input whole. A block holds at most 900k bytes after the run-length coding,
+// but long runs of one byte (sparse or zero-filled files) may make its input tens of megabytes: such a
+// block goes to libbz2's stages, which take it in pieces.
+constexpr std::uint64_t kWholeInputLimit = 2u << 20;
+
 } // namespace
 
 Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow, std::uint32_t ownSortFrom, LargeBlocks largeBlocks)
@@ -49,7 +54,8 @@ void Bzip2BlockEncoder::Release(void* self, void* memory) {
 void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
                                std::vector<std::uint8_t>& stream) {
   if (block.Empty()) throw std::logic_error("an empty bzip2 block cannot be encoded");
-  if (block.Size() >= ownEncoderBelow_ && largeBlocks_ == LargeBlocks::Libbz2Stages) {
+  if (block.Size() >= ownEncoderBelow_ &&
+      (largeBlocks_ == LargeBlocks::Libbz2Stages || block.Size() > kWholeInputLimit)) {
     EncodeWithLibbz2(block.Size(), [&](auto&& sink) { block.Expand(scratch_, sink); }, blockSize100k, stream);
     return;
   }

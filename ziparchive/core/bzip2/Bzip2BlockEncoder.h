@@ -29,7 +29,8 @@ public:
   // How the blocks from ownEncoderBelow on are written: by our encoder with libbz2's choice of tables,
   // or by libbz2's own stages around our sort. The bytes are libbz2's either way (where a block is
   // periodic, with the row of another of the equal rotations as origin pointer); libbz2's stages are
-  // slower, and stand in when ours find no memory.
+  // slower, and stand in when ours find no memory and for blocks of long runs (whose input would
+  // take ours too much memory).
   enum class LargeBlocks { OwnStages, Libbz2Stages };
 
   // ownEncoderBelow: 0 has every block written as libbz2 alone would write the stream.
