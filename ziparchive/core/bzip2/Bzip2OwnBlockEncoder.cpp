@@ -1,5 +1,6 @@
 #include "core/bzip2/Bzip2OwnBlockEncoder.h"
 
+#include "core/bzip2/Bzip2BitWriter.h"
 #include "core/bzip2/Bzip2Crc.h"
 #include "core/bzip2/Bzip2MoveToFrontList.h"
 
@@ -16,41 +17,6 @@ constexpr std::uint32_t kSuffixSortFrom = 8192;
 // Rounds of choosing tables per group and rebuilding the tables.
 constexpr int kQuickRefinements = 2;
 constexpr int kLibbz2Refinements = 4;
-
-// Bits most significant first into a byte vector.
-class BitWriter {
-public:
-  explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
-  void Put(std::uint32_t value, int count) { // count <= 32, value < 2^count
-    pending_ = pending_ << count | value;
-    pendingCount_ += count;
-    if (pendingCount_ >= 32) {
-      pendingCount_ -= 32;
-      auto word = static_cast<std::uint32_t>(pending_ >> pendingCount_);
-      std::uint8_t bytes[4] = {static_cast<std::uint8_t>(word >> 24), static_cast<std::uint8_t>(word >> 16),
-                               static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word)};
-      out_.insert(out_.end(), bytes, bytes + 4);
-    }
-  }
-  void Put48(std::uint64_t value) {
-    Put(static_cast<std::uint32_t>(value >> 24), 24);
-    Put(static_cast<std::uint32_t>(value & 0xFFFFFF), 24);
-  }
-  // Pads the last byte with zero bits.
-  void Finish() {
-    while (pendingCount_ >= 8) {
-      pendingCount_ -= 8;
-      out_.push_back(static_cast<std::uint8_t>(pending_ >> pendingCount_));
-    }
-    if (pendingCount_ > 0) out_.push_back(static_cast<std::uint8_t>(pending_ << (8 - pendingCount_)));
-    pendingCount_ = 0;
-  }
-
-private:
-  std::vector<std::uint8_t>& out_;
-  std::uint64_t pending_ = 0;
-  int pendingCount_ = 0;
-};
 
 constexpr std::uint64_t kBlockMagic = 0x314159265359ull;
 constexpr std::uint64_t kEndMagic = 0x177245385090ull;
@@ -248,7 +214,7 @@ void Bzip2OwnBlockEncoder::WriteStream(int blockSize100k, std::uint32_t crc, std
                                          std::vector<std::uint8_t>& stream) const {
   stream.clear();
   stream.reserve(block_.size() + block_.size() / 8 + 1024);
-  BitWriter bits(stream);
+  Bzip2BitWriter bits(stream);
   bits.Put('B', 8);
   bits.Put('Z', 8);
   bits.Put('h', 8);
