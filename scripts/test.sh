@@ -30,18 +30,6 @@ cmake --build build/native32 -j "$JOBS" --target zipcore-tests zipbzip2-tests zi
 cmake --build build/win64 -j "$JOBS"
 cmake --build build/win32 -j "$JOBS"
 
-echo "== preparing the Wine test prefix"
-# Not the copy a previous run put into the prefix (build/win64/wine): cp refuses to copy a file onto itself.
-RECORDER=$(find build/win64 -path build/win64/wine -prune -o -name shellrec.exe -type f -print | head -n1 || true)
-sh scripts/wine-prefix.sh "$ROOT/build/win64/wine/prefix" "$RECORDER"
-
-# One warm wineserver for the whole Windows suite; everything it started is ended afterwards.
-export WINEPREFIX="$ROOT/build/win64/wine/prefix"
-/usr/lib/wine/wineserver -p60
-# Start Wine's services now, detached from any test's output.
-WINEDEBUG=-all timeout 120 /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
-trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-
 status=0
 echo "== native tests"
 (cd build/native && ctest -j "$JOBS" --output-on-failure) >build/native-tests.log 2>&1 || status=1
@@ -55,6 +43,20 @@ if grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then EXCLUDE32="Leave
 (cd build/native32 && ctest -j "$JOBS" --output-on-failure ${EXCLUDE32:+-E "$EXCLUDE32"}) >build/native32-tests.log 2>&1 || status=1
 tail -n 3 build/native32-tests.log
 echo "   ($(( $(date +%s) - start32 )) s)"
+echo "== preparing the Wine test prefix"
+# Not the copy a previous run put into the prefix (build/win64/wine): cp refuses to copy a file onto itself.
+RECORDER=$(find build/win64 -path build/win64/wine -prune -o -name shellrec.exe -type f -print | head -n1 || true)
+sh scripts/wine-prefix.sh "$ROOT/build/win64/wine/prefix" "$RECORDER"
+
+# One wineserver for the whole Windows suite, kept until the end: a server started on demand
+# quits a few seconds after its last program, and a test starting at that moment is cut off
+# ("recvmsg: Connection reset by peer"). Everything it started is ended afterwards.
+export WINEPREFIX="$ROOT/build/win64/wine/prefix"
+/usr/lib/wine/wineserver -p
+# Start Wine's services now, detached from any test's output.
+WINEDEBUG=-all timeout 120 /usr/lib/wine/wine64 cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+
 echo "== Windows tests under Wine"
 (cd build/win64 && ctest -j "$JOBS" --output-on-failure) >build/win64-tests.log 2>&1 || status=1
 tail -n 3 build/win64-tests.log
