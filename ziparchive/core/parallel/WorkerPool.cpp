@@ -35,8 +35,9 @@ std::shared_ptr<WorkerPool::Ticket> WorkerPool::Submit(std::function<void()> tas
   return ticket;
 }
 
-void WorkerPool::Wait(const Ticket& ticket) {
+void WorkerPool::Wait(Ticket& ticket) {
   std::unique_lock<std::mutex> hold(lock_);
+  ticket.awaited = true;
   taskDone_.wait(hold, [&] { return ticket.done; });
 }
 
@@ -70,7 +71,8 @@ void WorkerPool::Work() {
     ticket->task = nullptr; // releases what the task held
     hold.lock();
     ticket->done = true;
-    taskDone_.notify_all();
+    // Waking the waiters for every task would wake a writer waiting for one file once per file.
+    if (ticket->awaited) taskDone_.notify_all();
   }
 }
 

@@ -21,7 +21,8 @@ public:
   class Ticket {
     friend class WorkerPool;
     std::function<void()> task;
-    bool done = false; // guarded by the pool's lock
+    bool done = false;    // guarded by the pool's lock
+    bool awaited = false; // someone waits for it (the pool's lock): only then is its end announced
   };
 
   // threads: at least 1.
@@ -34,7 +35,7 @@ public:
   unsigned Threads() const { return static_cast<unsigned>(workers_.size()); }
   // The task must not throw: it reports failures through its own data.
   std::shared_ptr<Ticket> Submit(std::function<void()> task);
-  void Wait(const Ticket& ticket);
+  void Wait(Ticket& ticket);
   bool IsDone(const Ticket& ticket);
   // Drops the task if no worker has started it (it then never runs, and the ticket counts as done);
   // a running task goes on, and is released when it ends.
