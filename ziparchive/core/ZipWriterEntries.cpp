@@ -139,7 +139,13 @@ bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::str
   background_.Add(std::move(entry), diskPath, std::move(data), level, storeIfNotSmaller, Pool());
 
   WritePending(false);
-  while (background_.OverLimit(Pool()->Threads())) WriteOldestPending();
+  if (background_.OverLimit(Pool()->Threads())) {
+    // Waiting for an entry half-way along rather than for each oldest one lets the workers wake the
+    // writer once for many small files instead of once for every file.
+    background_.WaitUntilReady(background_.Count() / 2);
+    WritePending(false);
+    while (background_.OverLimit(Pool()->Threads())) WriteOldestPending();
+  }
   return true;
 }
 

@@ -60,6 +60,11 @@ bool BackgroundEntries::OldestReady() const {
   return !oldest.compressor || oldest.compressor->Idle();
 }
 
+void BackgroundEntries::WaitUntilReady(std::size_t index) {
+  Pending& pending = *pending_.at(index);
+  if (pending.compressor) pending.compressor->WaitUntilIdle();
+}
+
 bool BackgroundEntries::OverLimit(std::size_t threads) const {
   return pending_.size() > kMaxPerThread * threads || bytes_ > kMaxBytes;
 }

@@ -36,6 +36,8 @@ public:
   std::size_t Count() const { return pending_.size(); }
   // True when the oldest entry's compression is done, so taking it does not wait.
   bool OldestReady() const;
+  // Waits until the compression of the entry `index` places behind the oldest is done.
+  void WaitUntilReady(std::size_t index);
   // True when more entries or bytes are waiting than the writer should hold for `threads` workers.
   bool OverLimit(std::size_t threads) const;
   // The file the oldest entry came from (for error reports).

@@ -73,6 +73,10 @@ bool ParallelBzip2Compressor::Idle() const {
   return true;
 }
 
+void ParallelBzip2Compressor::WaitUntilIdle() {
+  for (const auto& job : inFlight_) pool_->Wait(*job);
+}
+
 void ParallelBzip2Compressor::Finish(ByteSink& out) {
   EndInput(out);
   while (!inFlight_.empty()) EmitOldest(out);

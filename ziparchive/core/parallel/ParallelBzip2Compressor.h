@@ -30,6 +30,8 @@ public:
   void WriteAllAndEnd(std::shared_ptr<const std::vector<std::uint8_t>> data, ByteSink& out);
   // True once every block handed to the workers has been compressed.
   bool Idle() const;
+  // Waits until Idle() is true; writes nothing.
+  void WaitUntilIdle();
   // Ends the input if that has not been done, waits for the workers and writes the rest.
   void Finish(ByteSink& out) override;
 

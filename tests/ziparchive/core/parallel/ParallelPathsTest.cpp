@@ -67,6 +67,9 @@ std::vector<std::pair<std::string, std::string>> MixedFiles() {
     }
     files.emplace_back("f" + std::to_string(100 + i) + ".txt", content);
   }
+  // Then more small files than the writer holds back for any number of workers, so that it has to
+  // wait for the workers while the window is full.
+  for (unsigned i = 0; i < 600; ++i) files.emplace_back("s" + std::to_string(1000 + i), TextOf(20 + 37 * i % 4000, i));
   return files;
 }
 
