@@ -138,7 +138,8 @@ std::uint32_t Bzip2BlockSorter::Sort(const std::uint8_t* block, std::uint32_t le
 
 std::uint32_t Bzip2BlockSorter::Transform(const std::uint8_t* block, std::uint32_t length, std::uint8_t* last) {
   suffixes_.resize(length);
-  const auto [start, period] = TurnAndSort(block, length, Text::Ranks, suffixes_.data());
+  const Turned sorted = TurnAndSort(block, length, Text::Ranks, suffixes_.data());
+  const std::uint32_t start = sorted.start, period = sorted.period;
   const std::uint32_t copies = length / period;
   const std::uint8_t* turned = turned_.data();
   // The block's rotation at 0 starts at `home` in the turned block: in copy home / period of L, at
@@ -146,12 +147,18 @@ std::uint32_t Bzip2BlockSorter::Transform(const std::uint8_t* block, std::uint32
   const std::uint32_t home = (length - start) % length;
   const auto homeInL = static_cast<std::int32_t>(home % period);
   std::uint32_t homeRow = 0;
-  std::uint8_t* out = last;
-  for (std::uint32_t row = 0; row < period; ++row) {
+  auto lastOfRow = [&](std::uint32_t row) {
     const std::int32_t position = suffixes_[row];
     if (position == homeInL) homeRow = row;
-    const std::uint8_t before = turned[position == 0 ? period - 1 : static_cast<std::uint32_t>(position) - 1];
-    for (std::uint32_t copy = 0; copy < copies; ++copy) *out++ = before;
+    return turned[position == 0 ? period - 1 : static_cast<std::uint32_t>(position) - 1];
+  };
+  if (copies == 1) {
+    // Nearly every block: one byte per row, without the repeat loop (which compilers make a call
+    // to memset per row).
+    for (std::uint32_t row = 0; row < period; ++row) last[row] = lastOfRow(row);
+  } else {
+    std::uint8_t* out = last;
+    for (std::uint32_t row = 0; row < period; ++row) out = std::fill_n(out, copies, lastOfRow(row));
   }
   return homeRow * copies + home / period;
 }
