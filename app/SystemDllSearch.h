@@ -3,6 +3,7 @@
 // earlier download may have left a DLL named like a system one.
 #pragma once
 
-// Called first thing at start-up, before any delay-loaded DLL (cmake/DelayLoad.cmake) is used.
-// ZipArchive.dll is imported the ordinary way: the loader has found it beside the program already.
+// Called first thing at start-up, before any DLL is loaded by name. ZipArchive.dll is imported the
+// ordinary way: the loader has found it beside the program already. WinInet, the one system DLL that
+// is not a known DLL, is loaded by its full path (framework/WinInetLibrary.h).
 void LimitDllSearchToSystemFolder();

@@ -5,6 +5,7 @@
 
 #include "CHttpFile.h"
 #include "CInternetException.h"
+#include "WinInetLibrary.h"
 
 namespace {
 
@@ -15,15 +16,21 @@ bool IsRequestTimeout(DWORD option) {
 
 // Releases the handles of a request that did not get as far as a reply.
 void CloseAll(HINTERNET request, HINTERNET connection) {
-    if (request) ::InternetCloseHandle(request);
-    if (connection) ::InternetCloseHandle(connection);
+    if (request) WinInet()->InternetCloseHandle(request);
+    if (connection) WinInet()->InternetCloseHandle(connection);
+}
+
+HINTERNET OpenSession(const wchar_t* agent, DWORD accessType, const wchar_t* proxyName, const wchar_t* proxyBypass,
+                      DWORD flags) {
+    const WinInetLibrary* inet = WinInet();
+    return inet ? inet->InternetOpenW(agent, accessType, proxyName, proxyBypass, flags) : nullptr;
 }
 
 }  // namespace
 
 CInternetSession::CInternetSession(const wchar_t* agent, DWORD_PTR context, DWORD accessType, const wchar_t* proxyName,
                                    const wchar_t* proxyBypass, DWORD flags)
-    : m_hSession(::InternetOpenW(agent, accessType, proxyName, proxyBypass, flags)) {
+    : m_hSession(OpenSession(agent, accessType, proxyName, proxyBypass, flags)) {
     if (!m_hSession) AfxThrowInternetException(context);
 }
 
@@ -37,7 +44,7 @@ BOOL CInternetSession::SetOption(DWORD option, DWORD value) {
         if (known != m_requestTimeouts.end()) known->second = value;
         else m_requestTimeouts.emplace_back(option, value);
     }
-    return ::InternetSetOptionW(m_hSession, option, &value, sizeof(value));
+    return WinInet()->InternetSetOptionW(m_hSession, option, &value, sizeof(value));
 }
 
 CStdioFile* CInternetSession::OpenURL(const wchar_t* url, DWORD_PTR context, DWORD flags, const wchar_t* headers,
@@ -51,7 +58,7 @@ CStdioFile* CInternetSession::OpenURL(const wchar_t* url, DWORD_PTR context, DWO
     parts.dwHostNameLength = 1;
     parts.dwUrlPathLength = 1;
     parts.dwExtraInfoLength = 1;
-    if (!url || !::InternetCrackUrlW(url, 0, 0, &parts)) AfxThrowInternetException(context, ERROR_INTERNET_INVALID_URL);
+    if (!url || !WinInet()->InternetCrackUrlW(url, 0, 0, &parts)) AfxThrowInternetException(context, ERROR_INTERNET_INVALID_URL);
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         AfxThrowInternetException(context, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
@@ -62,17 +69,17 @@ CStdioFile* CInternetSession::OpenURL(const wchar_t* url, DWORD_PTR context, DWO
 
     // Connection, request and send are separate steps, not InternetOpenUrl, so that the time-outs
     // can be set on the request handle, the one place where Wine honours them.
-    HINTERNET connection = ::InternetConnectW(m_hSession, host.c_str(), parts.nPort, nullptr, nullptr,
+    HINTERNET connection = WinInet()->InternetConnectW(m_hSession, host.c_str(), parts.nPort, nullptr, nullptr,
                                               INTERNET_SERVICE_HTTP, 0, context);
     if (!connection) AfxThrowInternetException(context);
-    HINTERNET request = ::HttpOpenRequestW(connection, L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, context);
+    HINTERNET request = WinInet()->HttpOpenRequestW(connection, L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, context);
     if (!request) {
         const DWORD error = ::GetLastError();
         CloseAll(nullptr, connection);
         AfxThrowInternetException(context, error);
     }
-    for (auto entry : m_requestTimeouts) ::InternetSetOptionW(request, entry.first, &entry.second, sizeof(entry.second));
-    if (!::HttpSendRequestW(request, headers, headers ? headersLength : 0, nullptr, 0)) {
+    for (auto entry : m_requestTimeouts) WinInet()->InternetSetOptionW(request, entry.first, &entry.second, sizeof(entry.second));
+    if (!WinInet()->HttpSendRequestW(request, headers, headers ? headersLength : 0, nullptr, 0)) {
         const DWORD error = ::GetLastError();
         CloseAll(request, connection);
         AfxThrowInternetException(context, error);
@@ -86,6 +93,6 @@ CStdioFile* CInternetSession::OpenURL(const wchar_t* url, DWORD_PTR context, DWO
 }
 
 void CInternetSession::Close() {
-    if (m_hSession) ::InternetCloseHandle(m_hSession);
+    if (m_hSession) WinInet()->InternetCloseHandle(m_hSession);
     m_hSession = nullptr;
 }

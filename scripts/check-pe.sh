@@ -5,7 +5,10 @@
 #  - DEP: marked NX compatible;
 #  - imported the ordinary way (searched for in the program's folder first): only ZipArchive.dll, and
 #    system DLLs that Windows always takes from its own folder (known DLLs; COMCTL32 through the
-#    manifest's side-by-side binding). Any other system DLL must be delay-loaded (cmake/DelayLoad.cmake).
+#    manifest's side-by-side binding). Any other system DLL is loaded by full path at run time
+#    (framework/WinInetLibrary.h);
+#  - every import slot usable: an ordinary import names a function, a delay import holds the address of
+#    its load stub (scripts/pe-import-slots.py). A slot left 0 by the linker is a jump to address 0.
 set -eu
 OBJDUMP=$1
 shift
@@ -33,4 +36,5 @@ for binary in "$@"; do
     printf '%s: DllCharacteristics 0x%04x, imports: %s\n' "$name" "$flags" "$(printf '%s\n' "$imports" | tr '\n' ' ')"
   fi
 done
+python3 "$(dirname "$0")/pe-import-slots.py" "$@" || status=1
 exit $status

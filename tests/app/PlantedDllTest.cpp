@@ -102,13 +102,12 @@ TEST(PlantedDll, TavolineTakesSystemDllsFromTheSystemAndZipArchiveFromItsOwnFold
     EXPECT_EQ(testkit::Narrow(Lower(folder.temp / L"ZipArchive.dll")), testkit::Narrow(zipArchive));
 }
 
-// The same folder catches a program that searches the ordinary way: the update check without
-// Tavoline's start-up, in update_check_driver.exe, takes the stray wininet.dll.
+// The same folder catches a program that loads WinInet by its name, the ordinary way.
 TEST(PlantedDll, IsTakenByAProgramThatSearchesItsOwnFolderFirst) {
     ASSERT_TRUE(WineIsToldToPreferNativeDlls());
     PlantedFolder folder;
-    const std::wstring exe = folder.Copy(testkit::ThisProgramFolder() + L"\\update_check_driver.exe", L"driver.exe");
-    ChildProcess child(Launch(exe, L"http://127.0.0.1:1/software/updates/tavo.txt"), TK_HERE);
+    const std::wstring exe = folder.Copy(testkit::ThisProgramFolder() + L"\\load_by_name.exe", L"load_by_name.exe");
+    ChildProcess child(Launch(exe, L"wininet.dll"), TK_HERE);
     ASSERT_TRUE(child.Started());
     child.WaitForExit(TK_HERE);
     EXPECT_TRUE(folder.Loaded(L"wininet.dll")) << "the stray DLL was not loaded: the test above proves nothing";
