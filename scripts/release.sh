@@ -5,7 +5,8 @@
 #   SHA256SUMS
 # Every package holds Tavoline.exe, ZipArchive.dll, LICENSE.txt, THIRD-PARTY-NOTICES.txt and the
 # user guide. The update address built in is TAVOLINE_UPDATE_URL from the environment, else the
-# one build/win32 was configured with; the placeholder is refused unless --no-update-server is given.
+# one build/release-win32 was configured with; the placeholder is refused unless --no-update-server is given.
+# It refuses to package when a library the build links in is missing from THIRD-PARTY-NOTICES.txt.
 # Run as root on Debian 12 (it installs what is missing first).
 # The address must be https:// (an update check in clear text can be answered by anyone on the
 # way); --allow-http-update-url lets an http:// address through, for a test release.
@@ -26,7 +27,7 @@ done
 
 PLACEHOLDER=http://updates.tavoline.invalid/software/updates/tavo.txt
 cached_url() { sed -n 's/^TAVOLINE_UPDATE_URL:STRING=//p' "$1/CMakeCache.txt" 2>/dev/null || true; }
-URL=${TAVOLINE_UPDATE_URL:-$(cached_url build/win32)}
+URL=${TAVOLINE_UPDATE_URL:-$(cached_url build/release-win32)}
 URL=${URL:-$PLACEHOLDER}
 if [ "$URL" = "$PLACEHOLDER" ]; then
   if [ $NO_UPDATE_SERVER -eq 0 ]; then
@@ -51,7 +52,6 @@ sh scripts/fetch-sources.sh
 
 VERSION=$(sed -n 's/^project(Tavoline VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 mkdir -p build dist
-SYSTEM_DLLS='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|OLE32|OLEAUT32|ADVAPI32|WININET|WS2_32|SHLWAPI|VERSION|msvcrt|ZipArchive)\.dll$'
 
 # build ARCH TREE TOOLCHAIN PE MACHINE: the program and its installer, checked as Windows will see them.
 build() {
@@ -72,13 +72,12 @@ build() {
                  "$setup:$pe executable (GUI) $machine"; do
     file -b "${checked%%:*}" | grep -q "^${checked#*:}" || { file "${checked%%:*}" >&2; echo "release.sh: not the $arch Windows program expected" >&2; exit 1; }
   done
-  for binary in "$files/Tavoline.exe" "$files/ZipArchive.dll"; do
-    bad=$(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | grep -Eiv "$SYSTEM_DLLS" || true)
-    [ -z "$bad" ] || { echo "release.sh: $(basename "$binary") needs DLLs Windows does not have: $bad" >&2; exit 1; }
-  done
-  # ASLR and DEP on, and the system's DLLs only from the system folder (scripts/check-pe.sh).
+  # ASLR and DEP on, only system DLLs (from the system folder) besides ours, every import slot
+  # usable (scripts/check-pe.sh); and a notice for every library linked in.
   sh scripts/check-pe.sh "$objdump" "$files/Tavoline.exe" "$files/ZipArchive.dll" \
     || { echo "release.sh: the $arch binaries are not fit to ship" >&2; exit 1; }
+  sh scripts/check-notices.sh "$tree" "$files/THIRD-PARTY-NOTICES.txt" \
+    || { echo "release.sh: the $arch package would lack a licence notice" >&2; exit 1; }
   # The address is in the program as a wide string: read it back from what ships.
   strings -e l "$files/Tavoline.exe" | grep -qxF "$URL" \
     || { echo "release.sh: the $arch program does not carry the update address $URL" >&2; exit 1; }
@@ -91,7 +90,7 @@ build() {
   cp "$setup" dist/
 }
 
-build win32 build/win32 mingw-i686.cmake PE32 'Intel 80386' i686-w64-mingw32-objdump
+build win32 build/release-win32 mingw-i686.cmake PE32 'Intel 80386' i686-w64-mingw32-objdump
 build win64 build/release-win64 mingw-x86_64.cmake PE32+ x86-64 x86_64-w64-mingw32-objdump
 
 cd dist
