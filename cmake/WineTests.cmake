@@ -3,6 +3,12 @@
 # registers every GoogleTest case of an executable; FIXTURES names ctest fixtures its cases need set up first.
 
 set(TAVOLINE_WINEPREFIX "${CMAKE_BINARY_DIR}/wine/prefix" CACHE PATH "Wine prefix the tests run in")
+# The Wine that runs them: the host's wine64 for the 64-bit build; for the 32-bit build the stand-ins
+# of scripts/wow64/, which run Wine 10 in its WoW64 mode inside the tree of scripts/wow64-tree.sh.
+set(TAVOLINE_WINE /usr/lib/wine/wine64 CACHE FILEPATH "Wine loader the tests run under")
+set(TAVOLINE_WINESERVER /usr/lib/wine/wineserver CACHE FILEPATH "Wine server of that loader")
+# For tests that are scripts starting Wine themselves.
+set(TAVOLINE_WINE_ENVIRONMENT "TAVOLINE_WINE=${TAVOLINE_WINE};TAVOLINE_WINESERVER=${TAVOLINE_WINESERVER}")
 configure_file(${PROJECT_SOURCE_DIR}/tests/wine/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)

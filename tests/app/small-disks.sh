@@ -11,8 +11,13 @@ mount)
   mkdir -p "$root/unzip-full" "$root/zip-full" "$root/writable" "$root/read-only"
   mount -t tmpfs -o size=4m tavoline-unzip-full "$root/unzip-full"
   mount -t tmpfs -o size=4m tavoline-zip-full "$root/zip-full"
-  mount --bind "$root/writable" "$root/read-only"
-  mount -o remount,bind,ro "$root/read-only"
+  # Made read-only before it is moved into place: a copy of this mount that appears elsewhere (the
+  # 32-bit build's tests see the project through a bind, scripts/wow64-enter.sh) is read-only too.
+  staging=$(mktemp -d)
+  mount --bind "$root/writable" "$staging"
+  mount -o remount,bind,ro "$staging"
+  mount --move "$staging" "$root/read-only"
+  rmdir "$staging"
   ;;
 unmount)
   for dir in read-only zip-full unzip-full; do

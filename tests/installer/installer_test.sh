@@ -1,16 +1,16 @@
 #!/bin/sh
-# The 64-bit installer in a fresh Wine prefix of its own, as a user would live with it:
+# The installer (64-bit, or with ARCH win32 the 32-bit one) in a fresh Wine prefix of its own, as a user would live with it:
 #   1. a silent per-user install of an older version, then of this one over it;
 #   2. installed_shell_test.exe: the registrations and Explorer's verbs on real files;
 #   3. the archives the verbs made, read natively (Python's zipfile, unzip -t, 7z t);
 #   4. the quiet uninstall, after which no file and no registry value of ours is left.
-#   installer_test.sh INSTALLER TEST_EXE RECORDER WORK ARCHIVES
+#   installer_test.sh INSTALLER TEST_EXE RECORDER WORK ARCHIVES [ARCH]   (ARCH win64 or win32)
 set -eu
-INSTALLER=$1 TEST_EXE=$2 RECORDER=$3 WORK=$4 ARCHIVES=$5
+INSTALLER=$1 TEST_EXE=$2 RECORDER=$3 WORK=$4 ARCHIVES=$5 ARCH=${6:-win64}
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 PREFIX=$WORK/prefix
-WINE=/usr/lib/wine/wine64
-SERVER=/usr/lib/wine/wineserver
+WINE=${TAVOLINE_WINE:-/usr/lib/wine/wine64}
+SERVER=${TAVOLINE_WINESERVER:-/usr/lib/wine/wineserver}
 LOG=$WORK/wine.log
 
 fail() { echo "installer test: $*" >&2; exit 1; }
@@ -40,7 +40,7 @@ snapshot before
 [ ! -s "$WORK/before.registry" ] || fail "the fresh prefix already names Tavoline"
 
 # An older version first: the same files under a lower version number.
-makensis -V1 -DARCH=win64 -DVERSION=1.0.0.0 -DFILES="$(dirname "$INSTALLER")/files" \
+makensis -V1 -DARCH=$ARCH -DVERSION=1.0.0.0 -DFILES="$(dirname "$INSTALLER")/files" \
   -DOUTFILE="$WORK/older-setup.exe" "$ROOT/installer/Tavoline.nsi" >>"$LOG" 2>&1 || fail "makensis failed (see $LOG)"
 run "$WORK/older-setup.exe" /S /CurrentUser || fail "the older version did not install silently (status $?)"
 run "$INSTALLER" /S /CurrentUser || fail "the installer did not run silently (status $?)"

@@ -6,14 +6,17 @@
 set -eu
 TEMPLATE=$1 DPI=$2
 shift 2
-WINE=/usr/lib/wine/wine64
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/tavoline-dpi$DPI.XXXXXX")
+WINE=${TAVOLINE_WINE:-/usr/lib/wine/wine64}
+SERVER=${TAVOLINE_WINESERVER:-/usr/lib/wine/wineserver}
+# Beside the template: on the same disk for the hard links, and inside the project, which the
+# 32-bit build's Wine (in the tree of scripts/wow64-tree.sh) sees at the same path.
+WORK=$(mktemp -d "$(dirname "$TEMPLATE")/dpi$DPI.XXXXXX")
 export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TAVOLINE_TEST_DPI="$DPI"
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  $SERVER -k 2>/dev/null || true
   socket=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
-  [ -z "$socket" ] || rm -rf "${TMPDIR:-/tmp}/$socket"
+  [ -z "$socket" ] || rm -rf "${TMPDIR:-/tmp}/$socket"   # where the host's Wine keeps it
   rm -rf "$WORK"
 }
 trap cleanup EXIT
