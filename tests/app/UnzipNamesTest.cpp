@@ -1,6 +1,6 @@
 // Archives from other systems' tools, unpacked by Tavoline.exe in command-line mode: names Windows
 // cannot hold are changed (and listed), never refused; no entry lands outside the target or over
-// another; what cannot be read is left out and named; records hidden in a comment are never read.
+// another; what cannot be read is left out and named; only the last end record's archive is read.
 // The archives are written before this program runs by make_name_archives.py (Python's zipfile,
 // Info-ZIP zip, raw bytes) into the folder NAME_ARCHIVES_DIR.
 #include <gtest/gtest.h>
@@ -137,15 +137,19 @@ TEST(UnzipNames, AnEncryptedEntryIsLeftOutAndNamedTheOthersUnpacked) {
     EXPECT_EQ("content of three.txt", ReadBytes(run.target + L"\\three.txt"));
 }
 
-TEST(UnzipNames, RecordsHiddenInTheCommentAreNeverRead) {
-    for (const wchar_t* archive : {L"end-in-comment.zip", L"zip64-in-comment.zip"}) {
+// The last end record is the archive: records hidden in its comment are never read, nor an earlier
+// archive's when the last record's comment runs past the end of the file.
+TEST(UnzipNames, OnlyTheArchiveOfTheLastEndRecordIsUnpacked) {
+    const std::pair<const wchar_t*, const char*> cases[] = {
+        {L"end-in-comment.zip", "real.txt"}, {L"zip64-in-comment.zip", "real.txt"}, {L"comment-cut.zip", "FILE"}};
+    for (const auto& [archive, unpacked] : cases) {
         SCOPED_TRACE(testkit::Narrow(archive));
         testkit::TempFolder temp(L"comment");
         const Outcome run = Unzip(temp, archive, 1);
         EXPECT_EQ(kUnpacked, run.exitStatus);
         ASSERT_EQ(1u, run.boxes.size());
         EXPECT_EQ(std::wstring(kSuccess), run.boxes[0]);
-        EXPECT_EQ(std::vector<std::string>{"real.txt"}, FilesBelow(run.target));
+        EXPECT_EQ(std::vector<std::string>{unpacked}, FilesBelow(run.target));
     }
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes the archives the unzip name tests open, as other systems' tools make them: Python's zipfile
 with names as stored by Linux and macOS programs, Info-ZIP zip from files on this Linux machine, and
-raw bytes for archives with records hidden in their comment. Usage: make_name_archives.py FOLDER"""
+raw bytes for archives with records hidden in their comment or a comment cut short. Usage: make_name_archives.py FOLDER"""
 import os
 import struct
 import subprocess
@@ -39,8 +39,9 @@ def write_infozip(path, names, password_for=()):
             subprocess.run(["zip", "-q", "-X", *options, os.path.abspath(path), name], cwd=folder, check=True)
 
 
-def raw_archive(entries, comment=b"", zip64=False):
-    """Stored entries, byte by byte (APPNOTE 4.3): local headers, central directory, end records."""
+def raw_archive(entries, comment=b"", zip64=False, comment_length=None):
+    """Stored entries, byte by byte (APPNOTE 4.3): local headers, central directory, end records;
+    the end record may give a comment length other than the comment's."""
     body, central = b"", b""
     for name, data in entries:
         crc = zlib.crc32(data)
@@ -51,7 +52,8 @@ def raw_archive(entries, comment=b"", zip64=False):
     if zip64:
         record = struct.pack("<QHHIIQQQQ", 44, 45, 45, 0, 0, len(entries), len(entries), len(central), len(body))
         end += b"PK\6\6" + record + b"PK\6\7" + struct.pack("<IQI", 0, len(body) + len(central), 1)
-    end += b"PK\5\6" + struct.pack("<HHHHIIH", 0, 0, len(entries), len(entries), len(central), len(body), len(comment))
+    end += b"PK\5\6" + struct.pack("<HHHHIIH", 0, 0, len(entries), len(entries), len(central), len(body),
+                                  len(comment) if comment_length is None else comment_length)
     return body + central + end + comment
 
 
@@ -68,6 +70,10 @@ def main():
         f.write(raw_archive(real, comment=raw_archive(hidden)))
     with open(os.path.join(out, "zip64-in-comment.zip"), "wb") as f:
         f.write(raw_archive(real, comment=raw_archive(hidden, zip64=True)))
+    # Two archives, one after the other; the last end record's comment runs past the end of the file.
+    with open(os.path.join(out, "comment-cut.zip"), "wb") as f:
+        f.write(raw_archive([(b"file", b"the earlier archive")]) +
+                raw_archive([(b"FILE", b"the later archive")], comment_length=1))
 
 
 if __name__ == "__main__":

@@ -18,24 +18,38 @@ void ReadExactly(InputFile& file, std::uint64_t offset, std::uint8_t* buffer, st
   if (file.ReadAt(offset, buffer, length) != length) Bad("it ends too early");
 }
 
-// The position of the end-of-central-directory record: the last signature in the file whose comment
-// fits, unless it lies in the comment of an earlier one that runs to the end of the file (a comment
-// is text, never a record).
+// The position of the end-of-central-directory record: of the signatures near the end of the file
+// with their fixed fields whole, the last one that is not comment text. A signature in the comment
+// of an earlier record is text when that comment runs to the end of the file (it holds all that
+// follows), or when its own comment would run past the end. Any other record whose comment runs
+// past the end is the end record, its comment cut at the end of the file, as Python's zipfile,
+// Info-ZIP and libarchive read it: refusing it would lose archives those tools read, and passing
+// over it for an earlier record would give a reading none of them gives.
 std::uint64_t FindEndRecord(InputFile& file) {
   const std::uint64_t size = file.Size();
   if (size < kEndOfCentralSize) throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
+  // The record lies within a comment and 1024 bytes of the end; a comment holding it starts up to
+  // one record and comment further back.
+  constexpr std::size_t kSearch = kEndOfCentralSize + kMaxCommentSize + 1024;
   const std::size_t tailSize = static_cast<std::size_t>(
-      std::min<std::uint64_t>(size, kEndOfCentralSize + kMaxCommentSize + 1024));
+      std::min<std::uint64_t>(size, kSearch + kEndOfCentralSize + kMaxCommentSize));
   std::vector<std::uint8_t> tail(tailSize);
   const std::uint64_t tailStart = size - tailSize;
   ReadExactly(file, tailStart, tail.data(), tailSize);
+  const std::size_t searchStart = tailSize - std::min(tailSize, kSearch);
   std::size_t found = tailSize;
-  for (std::size_t i = tailSize - kEndOfCentralSize + 1; i-- > 0;) {
+  bool heldToTheEnd = false; // an earlier record's comment runs to the end of the file
+  std::size_t heldUpTo = 0;  // where the furthest-reaching earlier record and comment end
+  for (std::size_t i = 0; i + kEndOfCentralSize <= tailSize; ++i) {
     if (Load32(&tail[i]) != kEndOfCentralSignature) continue;
-    // Trailing bytes after the comment are tolerated; a comment running past the end is not.
     const std::size_t commentEnd = i + kEndOfCentralSize + Load16(&tail[i + 20]);
-    if (commentEnd > tailSize) continue;
-    if (found == tailSize || commentEnd == tailSize) found = i; // the first, or one whose comment holds it
+    const bool fits = commentEnd <= tailSize;
+    const bool text = heldToTheEnd || (!fits && i + kEndOfCentralSize <= heldUpTo);
+    if (i >= searchStart && !text) found = i;
+    if (fits) {
+      heldToTheEnd = heldToTheEnd || commentEnd == tailSize;
+      heldUpTo = std::max(heldUpTo, commentEnd);
+    }
   }
   if (found == tailSize) throw ZipError(ZipErrorKind::NotAnArchive, "the file is not a zip archive");
   return tailStart + found;

@@ -19,11 +19,12 @@ struct DirectoryLocation {
   std::uint32_t disk = 0;
 };
 
-// One reading of every file: the end record is the last one in the file that does not lie in the
-// comment of an earlier one; a zip64 record is taken only where that end record's locator points
-// (bytes put in front of the archive accounted for). Throws NotAnArchive when no end record exists,
-// BadArchive when the records are inconsistent with the file (never falling back on another
-// record), Unsupported when the archive is split and its directory does not lie whole in this file.
+// One reading of every file: the end record is the last one in the file that is not text in the
+// comment of an earlier one, its comment cut at the end of the file if it runs past; a zip64 record
+// is taken only where that end record's locator points (bytes put in front of the archive accounted
+// for). Throws NotAnArchive when no end record exists, BadArchive when the records are inconsistent
+// with the file (never falling back on another record), Unsupported when the archive is split and
+// its directory does not lie whole in this file.
 DirectoryLocation FindCentralDirectory(InputFile& file);
 
 } // namespace zipcore

@@ -219,22 +219,6 @@ TEST(Reader, SaysWhyAnEntryCannotBeExtracted) {
   EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::string>{}) << "nothing written for what cannot be read";
 }
 
-// An archive has one reading: what its last end record says. A record or zip64 record inside the
-// comment is comment text, even when it describes a sound hidden archive (also held in the comment).
-TEST(Reader, RecordsInTheCommentAreNeverRead) {
-  for (bool zip64 : {false, true}) {
-    TestArchive hidden({Entry("hidden.txt", "hidden")});
-    hidden.zip64End = zip64;
-    const Bytes hiddenBytes = Build(hidden);
-    TestArchive real({Entry("real.txt", "real")});
-    real.comment.assign(hiddenBytes.begin(), hiddenBytes.end());
-    auto reader = OpenMemory(Build(real));
-    ASSERT_EQ(reader->Count(), 1u) << zip64;
-    EXPECT_EQ(reader->Entry(0).name, "real.txt") << zip64;
-    EXPECT_EQ(ReadAll(*reader, 0), "real");
-  }
-}
-
 // 0xFFFFFFFF means "see the zip64 field" only where there is one: without it, it is the size itself.
 TEST(Reader, SizeOf4GiBMinusOneWithoutZip64FieldIsTheSize) {
   TestEntry edge = Entry("edge.bin", "short stand-in", 8);
