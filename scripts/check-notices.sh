@@ -24,8 +24,8 @@ for library in $libraries; do
        status=1; continue ;;
   esac
   checked="$checked $heading,"
-  # A numbered section of its own: "N. heading" on a line, underlined.
-  grep -Eq "^[0-9]+\. $heading\$" "$NOTICES" \
+  # A numbered section of its own: "N. heading" on a line (the shipped copy has CRLF line ends).
+  tr -d '\r' <"$NOTICES" | grep -Eq "^[0-9]+\. $heading\$" \
     || { echo "check-notices: $library is linked in, but $(basename "$NOTICES") has no section \"$heading\"" >&2; status=1; }
 done
 [ $status -ne 0 ] || echo "check-notices: every library linked in has its notice:${checked%,}"
