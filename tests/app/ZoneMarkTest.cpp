@@ -74,7 +74,9 @@ private:
 // Whether a stream written onto a file is found under the name it is renamed to: true on the NTFS
 // volume, false on the tmpfs; the check that the fixture really is what the tests assume.
 bool StreamsTravelIn(const std::wstring& folder) {
-    const std::wstring before = folder + L"\\travel-before.txt", after = folder + L"\\travel-after.txt";
+    // Named by process: the cases of this file may run at the same time.
+    const std::wstring probe = folder + L"\\travel-" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring before = probe + L"-before.txt", after = probe + L"-after.txt";
     const bool travelled = WriteBytes(before, "file") && PutMark(before, kDownloaded) &&
                            ::MoveFileExW(before.c_str(), after.c_str(), MOVEFILE_REPLACE_EXISTING) &&
                            MarkOf(after) == Mark(kDownloaded) && !MarkOf(before);
