@@ -34,14 +34,14 @@ std::shared_ptr<ZoneMark> ZoneMark::Of(const std::wstring& longPath) {
         if (MeansNoStream(GetLastError())) return nullptr;
         return std::make_shared<ZoneMark>(kInternetZone);   // there, but locked
     }
-    // One byte more than a mark may have tells a larger one.
-    std::string content(kLargestMark + 1, '\0');
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(stream.Get(), &size) || size.QuadPart > kLargestMark) return std::make_shared<ZoneMark>(kInternetZone);
+    std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD read = 0, total = 0;
     while (total < content.size() && ReadFile(stream.Get(), &content[total], static_cast<DWORD>(content.size()) - total, &read, nullptr) &&
            read > 0)
         total += read;
-    content.resize(total);
-    if (total > kLargestMark || !IsText(content)) return std::make_shared<ZoneMark>(kInternetZone);
+    if (total != content.size() || !IsText(content)) return std::make_shared<ZoneMark>(kInternetZone);
     return std::make_shared<ZoneMark>(std::move(content));
 }
 
