@@ -51,7 +51,7 @@ Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath, std::shared_
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         m_temporaryPath = folder + L"\\" + TemporaryName(attempt);
         // Marked temporary, and named "~tav<process>-…": what a process that is killed leaves is
-        // recognisable as Tavoline's. The mark goes when the file is moved into place.
+        // recognisable as Tavoline's. The temporary attribute goes when the file is moved into place.
         m_file.Reset(CreateFileW(m_temporaryPath.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, share,
                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
         if (m_file.Valid()) break;
