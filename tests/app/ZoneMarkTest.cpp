@@ -65,7 +65,6 @@ public:
     VolumeFolder(const VolumeFolder&) = delete;
     VolumeFolder& operator=(const VolumeFolder&) = delete;
     std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
-    const std::wstring& Path() const { return m_path; }
 
 private:
     std::wstring m_path;
@@ -85,8 +84,8 @@ bool StreamsTravelIn(const std::wstring& folder) {
     return travelled;
 }
 
-// Every file below the folder (the folder itself included) that lacks the expected mark, every
-// folder that has one; named relative to the folder.
+// Every file below the folder that lacks the expected mark, and every folder (this one included)
+// that has one; named relative to the folder.
 std::vector<std::string> WrongMarks(const std::wstring& folder, const Mark& expected) {
     std::vector<std::string> wrong;
     std::function<void(const std::wstring&, const std::string&)> walk = [&](const std::wstring& dir, const std::string& shown) {
