@@ -18,6 +18,7 @@
 #include "core/TextEncoding.h"
 #include "core/ZipError.h"
 #include "ziparchive/win32/Win32FileSystem.h"
+#include "ziparchive/win32/Win32Path.h"
 #include "ziparchive/win32/ZipFailureReport.h"
 
 using zipfacade::ReportCurrentException;
@@ -76,6 +77,8 @@ bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSi
             auto reader = std::make_unique<zipcore::ZipReader>(m_impl->files, utf8Path);
             reader->SetProgress([this](std::uint64_t bytes) { CountAndCheckStop(bytes); });
             m_impl->reader = std::move(reader);
+            // What is unpacked from a downloaded archive is marked as downloaded too, as Explorer does.
+            m_impl->files.MarkNewFiles(zipfacade::ZoneMark::Of(zipfacade::ToLongPath(path)));
         } else if (mode == zipCreate) {
             auto writer = std::make_unique<zipcore::ZipWriter>(m_impl->files, utf8Path);
             writer->SetMethod(m_impl->method);
@@ -240,4 +243,5 @@ void CZipArchive::CloseImpl(int afterException, bool updateTimeStamp, wchar_t* p
     m_impl->writer.reset();
     m_impl->reader.reset();
     m_impl->path.clear();
+    m_impl->files.MarkNewFiles(nullptr);
 }

@@ -65,7 +65,7 @@ std::unique_ptr<zipcore::InputFile> Win32FileSystem::OpenForReading(const std::s
 }
 
 std::unique_ptr<zipcore::OutputFile> Win32FileSystem::CreateBeside(const std::string& finalPath) {
-    return std::make_unique<Win32OutputFile>(LongPathOf(finalPath));
+    return std::make_unique<Win32OutputFile>(LongPathOf(finalPath), m_mark);
 }
 
 void Win32FileSystem::CreateFolders(const std::string& path) {

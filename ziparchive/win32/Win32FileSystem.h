@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "core/FileAccess.h"
+#include "ziparchive/win32/ZoneMark.h"
 
 namespace zipfacade {
 
@@ -18,6 +20,12 @@ public:
     void CreateFolders(const std::string& path) override;
     void SetModificationTime(const std::string& path, std::int64_t modified) override;
     zipcore::FileStatus Stat(const std::string& path) override;
+
+    // The zone mark every file made from now on gets before it takes its final name (none: nullptr).
+    void MarkNewFiles(std::shared_ptr<ZoneMark> mark) { m_mark = std::move(mark); }
+
+private:
+    std::shared_ptr<ZoneMark> m_mark;
 };
 
 // Seconds since 1970-01-01 UTC and FILETIME's 100-nanosecond units since 1601; times before 1601

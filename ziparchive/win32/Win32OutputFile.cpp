@@ -42,13 +42,17 @@ bool Settle(HANDLE file, bool hasTime, std::int64_t modified) {
 
 } // namespace
 
-Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath) : m_finalPath(longFinalPath) {
+Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath, std::shared_ptr<ZoneMark> mark)
+    : m_finalPath(longFinalPath), m_mark(std::move(mark)) {
     const std::wstring folder = FolderOf(longFinalPath);
+    // Its zone mark is written while the file is open: Wine lets that stream be opened only when
+    // the file's own handle shares writing.
+    const DWORD share = m_mark ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         m_temporaryPath = folder + L"\\" + TemporaryName(attempt);
         // Marked temporary, and named "~tav<process>-…": what a process that is killed leaves is
-        // recognisable as Tavoline's. The mark goes when the file is moved into place.
-        m_file.Reset(CreateFileW(m_temporaryPath.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+        // recognisable as Tavoline's. The temporary attribute goes when the file is moved into place.
+        m_file.Reset(CreateFileW(m_temporaryPath.c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES, share,
                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
         if (m_file.Valid()) break;
         if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("Cannot create the file", longFinalPath);
@@ -109,30 +113,48 @@ bool Win32OutputFile::Keep() {
     return true;
 }
 
+// Writes the zone mark, if any, once the file is no longer pending deletion (which would refuse
+// the stream) and before its time is set (writing a stream changes the file's time). A file system
+// that takes no mark still gets the file.
+void Win32OutputFile::PutMark() {
+    if (m_mark && !m_marked) m_marked = m_mark->PutOn(m_temporaryPath);
+}
+
+void Win32OutputFile::Moved() {
+    m_settled = true;
+    if (m_marked) m_mark->Moved(m_temporaryPath);
+}
+
 void Win32OutputFile::Commit() {
+    if (!Keep()) ThrowLastError("Cannot finish writing the file", m_finalPath);
+    PutMark();
     // Set last, through the open handle: no write can change it afterwards, and the file need not be
     // opened again by name.
     if (!Settle(m_file.Get(), m_hasTime, m_modified)) ThrowLastError("Cannot set the file's modification time", m_finalPath);
-    if (!Keep()) ThrowLastError("Cannot finish writing the file", m_finalPath);
     if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
     if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         ThrowLastError("Cannot move the finished file into place", m_finalPath);
-    m_settled = true;
+    Moved();
 }
 
 bool Win32OutputFile::MoveTo(const std::string& otherPath, std::int64_t modified) {
     if (!m_file.Valid() || m_settled) return false;
-    if (!Settle(m_file.Get(), true, modified) || !Keep() || !m_file.Close()) return false;
+    if (!Keep()) return false;
+    PutMark();
+    if (!Settle(m_file.Get(), true, modified) || !m_file.Close()) return false;
     // Without MOVEFILE_COPY_ALLOWED: a move to another volume fails, and the caller copies instead.
     if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(zipcore::Utf8ToWide(otherPath)).c_str(), MOVEFILE_REPLACE_EXISTING))
         return false;
-    m_settled = true;
+    Moved();
     return true;
 }
 
 void Win32OutputFile::Discard() noexcept {
     m_file.Close();
-    if (!m_settled && !m_temporaryPath.empty()) DeleteFileW(m_temporaryPath.c_str());
+    if (!m_settled && !m_temporaryPath.empty()) {
+        if (m_marked) ZoneMark::RemoveFrom(m_temporaryPath);
+        DeleteFileW(m_temporaryPath.c_str());
+    }
     m_settled = true;
 }
 
