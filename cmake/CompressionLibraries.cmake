@@ -1,6 +1,7 @@
 # Static libraries compiled from Debian's source packages (unpacked by scripts/fetch-sources.sh), shared
 # by the main build (cmake/ThirdParty.cmake) and the fuzzing build (tests/fuzz/clang). Only what the
-# archive core calls is compiled: libbz2 whole, liblzma's and libzstd's decoders.
+# archive core calls is compiled: libbz2 whole, liblzma's and libzstd's decoders, and of Mbed TLS the
+# modules WinZip AES needs.
 # Upstream code is built as it is, without our warning policy.
 
 set(TAVOLINE_SOURCE_CACHE "${CMAKE_CURRENT_LIST_DIR}/../.cache")
@@ -8,9 +9,11 @@ set(BZIP2_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/bzip2/src" CACHE PATH "Unpacked b
 set(XZ_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/xz-utils/src" CACHE PATH "Unpacked xz-utils sources")
 set(ZSTD_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/libzstd/src" CACHE PATH "Unpacked libzstd sources")
 set(DIVSUFSORT_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/libdivsufsort/src" CACHE PATH "Unpacked libdivsufsort sources")
+set(MBEDTLS_SOURCE_DIR "${TAVOLINE_SOURCE_CACHE}/mbedtls/src" CACHE PATH "Unpacked mbedtls sources")
 
 if(NOT EXISTS "${BZIP2_SOURCE_DIR}/bzlib.h" OR NOT EXISTS "${XZ_SOURCE_DIR}/src/liblzma/api/lzma.h"
-   OR NOT EXISTS "${ZSTD_SOURCE_DIR}/lib/zstd.h" OR NOT EXISTS "${DIVSUFSORT_SOURCE_DIR}/lib/divsufsort.c")
+   OR NOT EXISTS "${ZSTD_SOURCE_DIR}/lib/zstd.h" OR NOT EXISTS "${DIVSUFSORT_SOURCE_DIR}/lib/divsufsort.c"
+   OR NOT EXISTS "${MBEDTLS_SOURCE_DIR}/include/mbedtls/aes.h")
   execute_process(COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/../scripts/fetch-sources.sh" RESULT_VARIABLE fetch_result)
   if(NOT fetch_result EQUAL 0)
     message(FATAL_ERROR "compression library sources are missing and could not be fetched (run scripts/setup.sh as root)")
@@ -69,6 +72,19 @@ function(tavoline_add_zstd name)
     ${dir}/decompress/zstd_decompress_block.c)
   target_include_directories(${name} SYSTEM PUBLIC ${dir})
   target_compile_definitions(${name} PRIVATE ZSTD_LEGACY_SUPPORT=0 ZSTD_DISABLE_ASM ZSTD_TRACE=0)
+  target_compile_options(${name} PRIVATE -w -O2)
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
+# Mbed TLS's AES (with AES-NI on x86-64), SHA-1, HMAC (its md layer) and PBKDF2 (pkcs5), configured by
+# cmake/mbedtls/tavoline_mbedtls_config.h: the primitives of WinZip AES encryption, nothing else.
+function(tavoline_add_mbedtls name)
+  set(dir ${MBEDTLS_SOURCE_DIR}/library)
+  add_library(${name} STATIC ${dir}/aes.c ${dir}/aesni.c ${dir}/sha1.c ${dir}/md.c ${dir}/pkcs5.c
+              ${dir}/platform.c ${dir}/platform_util.c)
+  target_include_directories(${name} SYSTEM PUBLIC ${MBEDTLS_SOURCE_DIR}/include
+                             ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/mbedtls)
+  target_compile_definitions(${name} PUBLIC MBEDTLS_CONFIG_FILE="tavoline_mbedtls_config.h")
   target_compile_options(${name} PRIVATE -w -O2)
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
 endfunction()

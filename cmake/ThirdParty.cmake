@@ -5,6 +5,8 @@
 #   tavoline::zstd  - libzstd's decoder, compiled here from Debian's libzstd source package
 #   tavoline::divsufsort - libdivsufsort, compiled here from Debian's libdivsufsort source package:
 #                   the suffix sort behind our block sort for large bzip2 blocks
+#   tavoline::mbedtls - Mbed TLS's AES, SHA-1, HMAC and PBKDF2, compiled here from Debian's mbedtls
+#                   source package: the primitives of WinZip AES encryption
 include(${CMAKE_CURRENT_LIST_DIR}/CompressionLibraries.cmake)
 
 tavoline_add_bzip2(bzip2_static)
@@ -16,6 +18,8 @@ add_library(tavoline::zstd ALIAS zstd_static)
 include(${CMAKE_CURRENT_LIST_DIR}/Divsufsort.cmake)
 tavoline_add_divsufsort(divsufsort_static ${DIVSUFSORT_SOURCE_DIR})
 add_library(tavoline::divsufsort ALIAS divsufsort_static)
+tavoline_add_mbedtls(mbedtls_static)
+add_library(tavoline::mbedtls ALIAS mbedtls_static)
 
 if(WIN32)
   find_library(ZLIB_STATIC_LIBRARY NAMES libz.a REQUIRED)

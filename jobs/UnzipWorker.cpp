@@ -4,6 +4,7 @@
 
 
 #include "base/Exception.h"
+#include "jobs/JobPasswords.h"
 #include "jobs/JobStop.h"
 #include "jobs/UnzipReport.h"
 #include "jobs/UnzipTarget.h"
@@ -32,8 +33,9 @@ int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry, const Unz
 }
 
 // Tests and extracts every entry in order, leaving out (and noting) those the library cannot
-// unpack; returns true when it stopped at a corrupt one.
-bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& report) {
+// unpack and the encrypted ones the user gives no password for; returns true when it stopped at a
+// corrupt one.
+bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& report, JobPasswords& passwords) {
     for (ZIP_INDEX_TYPE index = 0; index < archive.GetCount(); ++index) {
         ThrowIfStopRequested();
         CString stored, disk, skipReason;
@@ -42,7 +44,18 @@ bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& rep
             report.skipped.push_back((stored.IsEmpty() ? CString(L"(no name)") : stored) + L": " + skipReason);
             continue;
         }
-        if (!archive.TestFile(index, kBufferSize)) {
+        bool sound = true;
+        if (archive.IsEncryptedEntry(index)) {
+            const JobPasswords::Outcome outcome = passwords.Test(archive, index, stored, kBufferSize);
+            if (outcome == JobPasswords::skipped) {
+                report.skipped.push_back(stored + L": encrypted (no password given)");
+                continue;
+            }
+            sound = outcome == JobPasswords::tested;
+        } else {
+            sound = archive.TestFile(index, kBufferSize);
+        }
+        if (!sound) {
             ShowJobMessage(L"Error: zip file is corrupted!", kCaption);
             return true;
         }
@@ -61,6 +74,7 @@ void Unzip() {
     bool stoppedOnCorruptEntry = false;
     UnzipReport report;
     {
+        JobPasswords passwords(archivePath);   // wiped when the job ends, however it ends
         CZipArchive archive;
         archive.m_hProgressWindow = g_jobWindow.load();
         archive.m_progressDone = 0;
@@ -69,7 +83,7 @@ void Unzip() {
         g_entryCount = archive.GetCount();
         Post(WM_JOB_START);
         StartPseudoProgress();
-        stoppedOnCorruptEntry = UnpackEntries(archive, target, report);
+        stoppedOnCorruptEntry = UnpackEntries(archive, target, report, passwords);
         archive.Close(0, false);
     }
     ThrowIfStopRequested();   // the window is going: no box for it

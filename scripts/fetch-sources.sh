@@ -1,8 +1,9 @@
 #!/bin/sh
 # Unpacks Debian's source packages of the compression libraries the build compiles for every target
 # (with Debian's patches applied) into .cache/NAME/src: bzip2, xz-utils (liblzma), libzstd, and
-# libdivsufsort (the suffix sort behind our block sort for large bzip2 blocks).
-#   sh scripts/fetch-sources.sh [NAME...]      (all four without arguments)
+# libdivsufsort (the suffix sort behind our block sort for large bzip2 blocks), and mbedtls (AES,
+# SHA-1, HMAC and PBKDF2 for encrypted entries).
+#   sh scripts/fetch-sources.sh [NAME...]      (all five without arguments)
 # A package already unpacked is left alone. The newest version that `apt-cache showsrc` lists is not
 # always one the mirror serves (security updates live in another pool), so the versions are tried
 # newest first until one downloads.
@@ -16,6 +17,7 @@ marker() {
     xz-utils) echo src/liblzma/api/lzma.h ;;
     libzstd) echo lib/zstd.h ;;
     libdivsufsort) echo lib/divsufsort.c ;;
+    mbedtls) echo include/mbedtls/aes.h ;;
     *) echo "fetch-sources: unknown package $1" >&2; exit 2 ;;
   esac
 }
@@ -49,5 +51,5 @@ fetch() {
   echo "fetch-sources: $name $found"
 }
 
-[ $# -gt 0 ] || set -- bzip2 xz-utils libzstd libdivsufsort
+[ $# -gt 0 ] || set -- bzip2 xz-utils libzstd libdivsufsort mbedtls
 for name in "$@"; do fetch "$name"; done

@@ -9,7 +9,9 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
+#include "core/crypto/Wipe.h"
 #include "core/methods/Codec.h"
 #include "core/DiskNames.h"
 #include "core/ZipReader.h"
@@ -157,6 +159,53 @@ bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, b
         if (!folder || !*folder) return WrongUse(failure, L"No target folder was given", m_impl->path);
         const std::string name = newName ? zipcore::WideToUtf8(newName) : std::string();
         m_impl->reader->Extract(index, zipcore::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
+        return true;
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+bool CZipArchive::IsEncryptedEntryImpl(ZIP_INDEX_TYPE index, ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
+        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        return m_impl->reader->NeedsPassword(index);
+    } catch (...) {
+        ReportCurrentException(failure);
+        return false;
+    }
+}
+
+namespace {
+
+// The password's bytes in code page `codePage`; empty when it has no form there.
+std::string PasswordBytes(const wchar_t* password, UINT codePage) {
+    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL lossy = FALSE;
+    BOOL* lossyOut = codePage == CP_UTF8 ? nullptr : &lossy;
+    const int size = ::WideCharToMultiByte(codePage, flags, password, -1, nullptr, 0, nullptr, lossyOut);
+    if (size <= 1 || lossy) return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(codePage, flags, password, -1, &bytes[0], size, nullptr, nullptr);
+    bytes.pop_back();   // the terminator
+    return bytes;
+}
+
+} // namespace
+
+bool CZipArchive::SetPasswordImpl(const wchar_t* password, ZipFailure& failure) {
+    try {
+        if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
+        std::vector<std::string> forms;
+        if (password && *password) {
+            for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP), static_cast<UINT>(CP_OEMCP)}) {
+                std::string form = PasswordBytes(password, codePage);
+                if (!form.empty() && std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(std::move(form));
+                zipcore::Wipe(form);
+            }
+        }
+        m_impl->reader->SetPasswords(std::move(forms));
         return true;
     } catch (...) {
         ReportCurrentException(failure);

@@ -102,6 +102,25 @@ public:
         Raise(failure);
         return ok;
     }
+    // True when entry index is encrypted in a way the library decrypts (traditional PKWARE
+    // encryption, WinZip AES): TestFile and ExtractFile then need its password (SetPassword).
+    bool IsEncryptedEntry(ZIP_INDEX_TYPE index) {
+        ZipFailure failure;
+        const bool encrypted = IsEncryptedEntryImpl(index, failure);
+        Raise(failure);
+        return encrypted;
+    }
+    // The password for the encrypted entries tested or extracted from now on; null or empty: none.
+    // It is tried as UTF-8, then in the ANSI and the OEM code page (older Windows tools used
+    // those). When it fits none of them, TestFile and ExtractFile fail with cause badPassword
+    // before writing anything. The library keeps only those byte forms, and wipes them when the
+    // password is replaced and when the archive is closed.
+    bool SetPassword(const wchar_t* password) {
+        ZipFailure failure;
+        const bool ok = SetPasswordImpl(password, failure);
+        Raise(failure);
+        return ok;
+    }
     bool SetCompressionMethod(unsigned short method) {
         ZipFailure failure;
         const bool ok = SetCompressionMethodImpl(method, failure);
@@ -153,6 +172,8 @@ private:
                           ZipFailure& failure);
     bool ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, bool fullPath, const wchar_t* newName,
                          unsigned long bufferSize, ZipFailure& failure);
+    bool IsEncryptedEntryImpl(ZIP_INDEX_TYPE index, ZipFailure& failure);
+    bool SetPasswordImpl(const wchar_t* password, ZipFailure& failure);
     bool SetCompressionMethodImpl(unsigned short method, ZipFailure& failure);
     bool AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness, unsigned long bufferSize,
                         ZipFailure& failure);

@@ -124,6 +124,16 @@ ZipEntry ReadCentralRecord(RecordCursor& cursor, const DirectoryLocation& locati
 
   auto stamp = ReadTimestamp(extra, extraLength);
   entry.modified = stamp ? *stamp : DosToUnix(dos);
+  entry.dosTime = dos.time;
+  if (entry.method == kMethodWinZipAes) {
+    entry.recordedAsAes = true;
+    const auto aes = ReadWinZipAes(extra, extraLength);
+    if (aes && (aes->version == 1 || aes->version == 2)) {
+      entry.aesStrength = aes->strength;
+      entry.aesVersion = aes->version;
+      entry.method = aes->method;
+    }
+  }
   return entry;
 }
 

@@ -9,6 +9,7 @@ namespace zipcore {
 namespace {
 
 constexpr std::uint16_t kExtraUnicodePath = 0x7075;
+constexpr std::uint16_t kExtraWinZipAes = 0x9901;
 
 // Finds the first field with `id`; gives its data and length.
 bool FindField(const std::uint8_t* extra, std::size_t length, std::uint16_t id,
@@ -29,6 +30,18 @@ bool FindField(const std::uint8_t* extra, std::size_t length, std::uint16_t id,
 }
 
 } // namespace
+
+std::optional<WinZipAesField> ReadWinZipAes(const std::uint8_t* extra, std::size_t length) {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  if (!FindField(extra, length, kExtraWinZipAes, data, size) || size < 7) return std::nullopt;
+  if (data[2] != 'A' || data[3] != 'E') return std::nullopt;   // the vendor id
+  WinZipAesField field;
+  field.version = Load16(data);
+  field.strength = data[4];
+  field.method = Load16(data + 5);
+  return field;
+}
 
 bool ReadZip64(const std::uint8_t* extra, std::size_t length, Zip64Fields& fields) {
   if (!fields.hasUncompressed && !fields.hasCompressed && !fields.hasOffset && !fields.hasDisk)

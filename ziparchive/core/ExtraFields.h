@@ -1,5 +1,5 @@
-// The extra fields the core reads and writes: zip64 (0x0001), extended timestamp (0x5455) and the
-// Info-ZIP Unicode path (0x7075).
+// The extra fields the core reads and writes: zip64 (0x0001), extended timestamp (0x5455), the
+// Info-ZIP Unicode path (0x7075), and (read only) WinZip AES (0x9901).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,13 @@ struct Zip64Fields {
 bool ReadZip64(const std::uint8_t* extra, std::size_t length, Zip64Fields& fields);
 // The modification time of an extended-timestamp field, when present.
 std::optional<std::int64_t> ReadTimestamp(const std::uint8_t* extra, std::size_t length);
+// WinZip's AES field (0x9901): the vendor version, key strength and the compression method inside.
+struct WinZipAesField {
+  std::uint16_t version = 0;
+  std::uint8_t strength = 0;
+  std::uint16_t method = 0;
+};
+std::optional<WinZipAesField> ReadWinZipAes(const std::uint8_t* extra, std::size_t length);
 // The UTF-8 name of a Unicode path field, when present and made for `rawName`.
 std::optional<std::string> ReadUnicodePath(const std::uint8_t* extra, std::size_t length,
                                            const std::string& rawName);

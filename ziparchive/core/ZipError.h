@@ -18,6 +18,7 @@ enum class ZipErrorKind {
   SourceChanged,// a file being added changed while it was read
   Usage,        // the caller used the object in a way it does not allow (bad argument, wrong state)
   Stopped,      // the caller asked the operation to stop; whatever it was writing has been removed
+  WrongPassword,// no password given fits an encrypted entry (or none was given); nothing was written
 };
 
 class ZipError : public std::runtime_error {

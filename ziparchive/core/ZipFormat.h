@@ -25,6 +25,9 @@ constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
 constexpr std::uint16_t kFlagMaskedHeaders = 0x2000;
 
+// Recorded as the method of WinZip AES entries; their real method is in their AES extra field.
+constexpr std::uint16_t kMethodWinZipAes = 99;
+
 constexpr std::uint16_t kExtraZip64 = 0x0001;
 constexpr std::uint16_t kExtraTimestamp = 0x5455;
 

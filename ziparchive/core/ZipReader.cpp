@@ -1,6 +1,8 @@
 #include "core/ZipReader.h"
 
 #include "core/CentralDirectory.h"
+#include "core/crypto/EntryDecryption.h"
+#include "core/crypto/Wipe.h"
 #include "core/parallel/Bzip2EncoderPool.h"
 #include "core/parallel/DecodeAhead.h"
 #include "core/parallel/ParallelBzip2Decompressor.h"
@@ -62,7 +64,7 @@ ZipReader::ZipReader(FileAccess& files, std::unique_ptr<InputFile> archive)
   entries_ = ReadCentralDirectory(*archive_, FindCentralDirectory(*archive_));
 }
 
-ZipReader::~ZipReader() = default;
+ZipReader::~ZipReader() { Wipe(passwords_); }
 
 const ZipEntry& ZipReader::Entry(std::size_t index) const {
   if (index >= entries_.size())
@@ -72,7 +74,60 @@ const ZipEntry& ZipReader::Entry(std::size_t index) const {
 }
 
 void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize) {
-  Decode(index, out, bufferSize, false);
+  if (NeedsPassword(index)) DecodeEncrypted(index, out, bufferSize);
+  else Decode(index, out, bufferSize, false);
+}
+
+bool ZipReader::NeedsPassword(std::size_t index) const {
+  const EntryEncryption encryption = Entry(index).Encryption();
+  return encryption == EntryEncryption::Traditional || encryption == EntryEncryption::WinZipAes;
+}
+
+void ZipReader::SetPasswords(std::vector<std::string> forms) {
+  Wipe(passwords_);
+  passwords_ = std::move(forms);
+  Wipe(forms);   // moved from: empty, but its buffer may have been kept
+}
+
+void ZipReader::DecodeEncrypted(std::size_t index, ByteSink& out, std::size_t bufferSize) {
+  const ZipEntry& entry = Entry(index);
+  for (std::size_t form = 0; form < passwords_.size(); ++form) {
+    try {
+      Decode(index, out, bufferSize, false, &passwords_[form]);
+      return;
+    } catch (const ZipError& e) {
+      // WrongPassword comes from the header's check, before anything was delivered: the next form
+      // may fit. Data delivered already cannot be taken back, so a form that passed stays the last.
+      if (e.Kind() == ZipErrorKind::WrongPassword && form + 1 < passwords_.size()) continue;
+      // Traditional data that fail their checks were decrypted with a wrong password, most likely.
+      if (e.Kind() == ZipErrorKind::CorruptEntry && entry.Encryption() == EntryEncryption::Traditional)
+        throw ZipError(ZipErrorKind::WrongPassword, "the password does not fit the entry " + Quoted(entry.name));
+      throw;
+    }
+  }
+  throw ZipError(ZipErrorKind::WrongPassword, "no password was given for the entry " + Quoted(entry.name));
+}
+
+bool ZipReader::TestEncrypted(std::size_t index, ByteSink& out, std::size_t bufferSize,
+                              const std::function<void()>& restart) {
+  const ZipEntry& entry = Entry(index);
+  for (std::size_t form = 0; form < passwords_.size(); ++form) {
+    try {
+      Decode(index, out, bufferSize, false, &passwords_[form]);
+      // The form that fits goes first: the next entries are most likely under the same one.
+      std::rotate(passwords_.begin(), passwords_.begin() + static_cast<std::ptrdiff_t>(form),
+                  passwords_.begin() + static_cast<std::ptrdiff_t>(form) + 1);
+      return true;
+    } catch (const ZipError& e) {
+      if (e.Kind() == ZipErrorKind::WrongPassword) continue;
+      if (e.Kind() != ZipErrorKind::CorruptEntry) throw;
+      // AES data that fail their authentication code were changed; traditional data that fail
+      // their CRC-32 were most likely decrypted with a wrong password that passed the check byte.
+      if (entry.Encryption() == EntryEncryption::WinZipAes) return false;
+      restart();
+    }
+  }
+  throw ZipError(ZipErrorKind::WrongPassword, "no password given fits the entry " + Quoted(entry.name));
 }
 
 std::shared_ptr<WorkerPool> ZipReader::Pool() {
@@ -98,8 +153,7 @@ bool ZipReader::TryParallel(std::size_t index, ByteSink& out, std::size_t buffer
 std::string ZipReader::WhyNotExtractable(std::size_t index) const {
   const ZipEntry& entry = Entry(index);
   if (entry.inOtherVolume) return "part of a split archive";
-  if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
-    return "encrypted";
+  if (entry.Encryption() == EntryEncryption::Other) return "encrypted";
   if (!IsReadableMethod(entry.method)) {
     const std::string name = MethodName(entry.method);
     return "compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported";
@@ -108,21 +162,27 @@ std::string ZipReader::WhyNotExtractable(std::size_t index) const {
   return {};
 }
 
-void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel) {
+void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel,
+                       const std::string* password) {
   const ZipEntry& entry = Entry(index);
   if (entry.inOtherVolume)
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " lies in another volume");
-  if (entry.IsEncrypted() || (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) || entry.method == 99)
+  const EntryEncryption encryption = entry.Encryption();
+  if (encryption == EntryEncryption::Other || (encryption != EntryEncryption::None && !password))
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted");
   if (!IsReadableMethod(entry.method))
     throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " uses compression method " +
                                                   std::to_string(entry.method) + " (" + MethodName(entry.method) +
                                                   "), which is not supported");
-  if (entry.method == kMethodStored && entry.compressedSize != entry.uncompressedSize)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the stored entry " + Quoted(entry.name) + " has two different sizes");
-
   // Some writers record an empty file under a compression method without any compressed bytes.
   if (entry.compressedSize == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
+
+  // Throws WrongPassword here, before a byte is delivered.
+  std::unique_ptr<EntryDecryption> decryption;
+  if (encryption != EntryEncryption::None) decryption = std::make_unique<EntryDecryption>(entry, *archive_, *password);
+  const std::uint64_t dataSize = decryption ? decryption->DataSize() : entry.compressedSize;
+  if (entry.method == kMethodStored && dataSize != entry.uncompressedSize)
+    throw ZipError(ZipErrorKind::CorruptEntry, "the stored entry " + Quoted(entry.name) + " has two different sizes");
 
   std::unique_ptr<Decompressor> decompressor;
   if (parallel) {
@@ -132,23 +192,28 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
   }
   CheckingSink checked(entry, &out);
   std::vector<std::uint8_t> buffer(
-      static_cast<std::size_t>(std::min<std::uint64_t>(ClampBuffer(bufferSize), std::max<std::uint64_t>(entry.compressedSize, 1))));
-  std::uint64_t position = entry.dataOffset, remaining = entry.compressedSize;
+      static_cast<std::size_t>(std::min<std::uint64_t>(ClampBuffer(bufferSize), std::max<std::uint64_t>(dataSize, 1))));
+  std::uint64_t position = decryption ? decryption->DataOffset() : entry.dataOffset, remaining = dataSize;
   bool finished = false;
-  while (remaining > 0 && !finished) {
+  // Encrypted data are read to their end even past the end of the compressed stream: the
+  // authentication code covers all of them.
+  while (remaining > 0 && (!finished || decryption)) {
     std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
     if (archive_->ReadAt(position, buffer.data(), piece) != piece)
       throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
-    finished = decompressor->Write(buffer.data(), piece, checked);
+    if (decryption) decryption->Decrypt(buffer.data(), piece);
+    if (!finished) finished = decompressor->Write(buffer.data(), piece, checked);
     position += piece;
     remaining -= piece;
     if (progress_) progress_(piece);
   }
+  if (decryption) decryption->Finish();
   if (entry.method != kMethodStored && !finished)
     throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
   if (checked.Total() != entry.uncompressedSize)
     throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
-  if (checked.Crc() != entry.crc32)
+  // AE-2 entries record no CRC-32: their authentication code stands for it.
+  if (checked.Crc() != entry.crc32 && entry.aesVersion != 2)
     throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");
 }
 
@@ -179,8 +244,12 @@ bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
     }
   }
   ByteSink& sink = spool ? static_cast<ByteSink&>(*spool) : discard;
-  bool sound = DecodesInParallel(entry) && TryParallel(index, sink, bufferSize);
-  if (!sound) {
+  bool sound = false;
+  if (NeedsPassword(index)) {
+    sound = TestEncrypted(index, sink, bufferSize, [&spool] {
+      if (spool) spool->Restart();
+    });
+  } else if (!(DecodesInParallel(entry) && TryParallel(index, sink, bufferSize))) {
     if (spool) spool->Restart();
     try {
       ReadData(index, sink, bufferSize);
@@ -188,6 +257,8 @@ bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
     } catch (const ZipError& e) {
       if (e.Kind() != ZipErrorKind::CorruptEntry) throw;
     }
+  } else {
+    sound = true;
   }
   if (sound && spool && spool->Complete()) {
     spool_ = std::move(spool);

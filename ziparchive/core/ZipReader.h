@@ -11,9 +11,10 @@
 // Info-ZIP Unicode path field (0x7075) made for the name is preferred.
 //
 // Supported data: methods stored, deflate, deflate64, bzip2, LZMA, Zstandard and XZ; data descriptors;
-// zip64; leading bytes (for example a self-extractor stub) and trailing bytes. Other methods and
-// encrypted entries fail clearly when their data is tested or extracted (Unsupported); they never
-// produce output.
+// zip64; leading bytes (for example a self-extractor stub) and trailing bytes. Encrypted entries
+// under traditional PKWARE encryption or WinZip AES (AE-1, AE-2), with any of those methods inside,
+// given a password (SetPasswords). Other methods and encryptions fail clearly when their data is
+// tested or extracted (Unsupported); they never produce output.
 #pragma once
 
 #include "core/methods/Codec.h"
@@ -45,7 +46,7 @@ public:
   ZipReader& operator=(const ZipReader&) = delete;
   // At any point, after any entry or failure: work queued for entries decoded ahead is cancelled,
   // running work is finished and dropped, and a spool file is removed. Nothing is kept.
-  ~ZipReader();
+  ~ZipReader();   // the passwords are wiped
 
   std::size_t Count() const { return entries_.size(); }
   const ZipEntry& Entry(std::size_t index) const;
@@ -58,13 +59,25 @@ public:
 
   void SetProgress(ReadProgress progress) { progress_ = std::move(progress); }
 
+  // True when the entry is encrypted in a way this reader decrypts, given its password.
+  bool NeedsPassword(std::size_t index) const;
+  // The byte forms of the one password to try on encrypted entries (for example its UTF-8 and its
+  // Windows code page forms), tried in order; the form that fits an entry is tried first from then
+  // on. Replaces (and wipes) the forms given before; none: no password. Wiped by the destructor.
+  void SetPasswords(std::vector<std::string> forms);
+
   // Decompresses entry `index` into `out`, checking its sizes and CRC-32 at the end (the data
   // delivered before a failure is not yet verified). Corrupt data throws CorruptEntry; an unknown
-  // method or encryption throws Unsupported; read failures throw Io.
+  // method or encryption throws Unsupported; read failures throw Io. An encrypted entry whose
+  // password fails the check of its header throws WrongPassword before anything is delivered.
   void ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize);
 
   // True when the entry's data decompress to the recorded size and CRC-32; false for corrupt
   // data. Throws for everything that is not about the entry's data (I/O, unsupported method).
+  // An encrypted entry is tested with each password form in turn; none fitting throws
+  // WrongPassword. A traditionally encrypted entry that fails its CRC-32 or its decompression counts
+  // as under a wrong password (its check byte lets a wrong one through 1 time in 256); a WinZip AES
+  // entry that fails its authentication code counts as damaged.
   // Small entries are decoded ahead on worker threads (DecodeAhead), and the verified data of the
   // entry tested last are kept (in memory, or for a large entry in a temporary file beside the
   // archive, see VerifiedSpool), so that extracting it next does not decompress it again.
@@ -82,7 +95,13 @@ public:
 private:
   // Bzip2 entries this large are decoded block by block on worker threads (ParallelBzip2Decompressor).
   static constexpr std::uint64_t kParallelDecodeFrom = 1u << 20;
-  void Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel);
+  // `password`: for an encrypted entry, the byte form to decrypt it with.
+  void Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel,
+              const std::string* password = nullptr);
+  // Decrypts and decodes with the first password form that passes the entry's header check.
+  void DecodeEncrypted(std::size_t index, ByteSink& out, std::size_t bufferSize);
+  // Test of an encrypted entry: each form in turn, `restart` emptying `out` between attempts.
+  bool TestEncrypted(std::size_t index, ByteSink& out, std::size_t bufferSize, const std::function<void()>& restart);
   bool DecodesInParallel(const ZipEntry& entry) const;
   // Decodes on worker threads; false when the data seem damaged (the serial decoder then decides).
   bool TryParallel(std::size_t index, ByteSink& out, std::size_t bufferSize);
@@ -101,6 +120,7 @@ private:
   std::unique_ptr<VerifiedSpool> spool_;
   std::size_t spoolIndex_ = 0;
   std::unordered_set<std::string> madeFolders_;
+  std::vector<std::string> passwords_;
 };
 
 } // namespace zipcore

@@ -38,6 +38,10 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/ZipRecords.cpp
   ${ZIPCORE_DIR}/ZipWriter.cpp
   ${ZIPCORE_DIR}/ZipWriterEntries.cpp
+  ${ZIPCORE_DIR}/crypto/EntryDecryption.cpp
+  ${ZIPCORE_DIR}/crypto/TraditionalCipher.cpp
+  ${ZIPCORE_DIR}/crypto/WinZipAes.cpp
+  ${ZIPCORE_DIR}/crypto/Wipe.cpp
   ${ZIPCORE_DIR}/methods/Bzip2Codec.cpp
   ${ZIPCORE_DIR}/methods/Codec.cpp
   ${ZIPCORE_DIR}/methods/CompressibilityGuess.cpp

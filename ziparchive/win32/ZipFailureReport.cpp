@@ -36,6 +36,7 @@ int CauseOf(zipcore::ZipErrorKind kind) {
     case zipcore::ZipErrorKind::SourceChanged: return CZipException::generic;
     case zipcore::ZipErrorKind::Usage: return CZipException::wrongUse;
     case zipcore::ZipErrorKind::Stopped: return CZipException::stopped;
+    case zipcore::ZipErrorKind::WrongPassword: return CZipException::badPassword;
     }
     return CZipException::generic;
 }

@@ -157,9 +157,9 @@ TEST(Reader, UnsupportedMethodAndEncryptionFailClearly) {
   ppmd.method = 98;
   ppmd.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
-  encrypted.flags = 0x0001;
+  encrypted.flags = 0x0041;   // strong encryption: not read
   TestEntry aes = Entry("aes.txt", "ciphertext here");
-  aes.method = 99;
+  aes.method = 99;   // without its AES field
   aes.rawData = true;
   auto reader = OpenMemory(Build({{ppmd, encrypted, aes, Entry("fine.txt", "ok")}}));
   for (std::size_t i = 0; i < 3; ++i) {
@@ -197,9 +197,9 @@ TEST(Reader, SaysWhyAnEntryCannotBeExtracted) {
   unknown.method = 77;
   unknown.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
-  encrypted.flags = 0x0001;
+  encrypted.flags = 0x0041;   // strong encryption: not read
   TestEntry aes = Entry("aes.txt", "ciphertext here");
-  aes.method = 99;
+  aes.method = 99;   // without its AES field
   aes.rawData = true;
   Bytes bytes = Build({{ppmd, unknown, encrypted, aes, Entry("elsewhere.txt", "in volume 2"), Entry("fine.txt", "ok")}});
   std::size_t record = 0;

@@ -1,0 +1,115 @@
+#include "core/crypto/WinZipAes.h"
+
+#include "core/ZipError.h"
+
+#include <mbedtls/aes.h>
+#include <mbedtls/md.h>
+#include <mbedtls/pkcs5.h>
+#include <mbedtls/platform_util.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace zipcore {
+namespace {
+
+constexpr unsigned kKeyDerivationRounds = 1000;
+constexpr std::size_t kBlock = 16;
+// Key stream made ahead, so that AES is called for runs of blocks rather than per byte.
+constexpr std::size_t kStreamBlocks = 32;
+
+void Require(int result, const char* what) {
+  if (result != 0) throw ZipError(ZipErrorKind::Usage, std::string("AES decryption could not ") + what);
+}
+
+} // namespace
+
+std::size_t AesSaltSize(int strength) {
+  switch (strength) {
+  case 1: return 8;
+  case 2: return 12;
+  case 3: return 16;
+  default: return 0;
+  }
+}
+
+struct WinZipAesDecryptor::State {
+  mbedtls_aes_context aes;
+  mbedtls_md_context_t hmac;
+  std::uint8_t verifier[kAesVerifierSize] = {};
+  std::uint8_t counter[kBlock] = {};
+  std::uint8_t stream[kBlock * kStreamBlocks] = {};
+  std::size_t streamUsed = sizeof stream;   // nothing made yet
+
+  State() {
+    mbedtls_aes_init(&aes);
+    mbedtls_md_init(&hmac);
+  }
+  ~State() {
+    mbedtls_aes_free(&aes);   // both wipe their keys
+    mbedtls_md_free(&hmac);
+    mbedtls_platform_zeroize(stream, sizeof stream);
+    mbedtls_platform_zeroize(verifier, sizeof verifier);
+  }
+
+  // The next run of key stream: the counter, little-endian from 1, encrypted block by block.
+  void MakeStream() {
+    for (std::size_t block = 0; block < kStreamBlocks; ++block) {
+      for (std::size_t i = 0; i < kBlock && ++counter[i] == 0; ++i) {
+      }
+      mbedtls_aes_crypt_ecb(&aes, MBEDTLS_AES_ENCRYPT, counter, stream + block * kBlock);
+    }
+    streamUsed = 0;
+  }
+};
+
+WinZipAesDecryptor::WinZipAesDecryptor(const std::string& password, int strength, const std::uint8_t* salt)
+    : state_(std::make_unique<State>()) {
+  const std::size_t saltSize = AesSaltSize(strength);
+  if (saltSize == 0) throw ZipError(ZipErrorKind::Unsupported, "unknown AES key strength " + std::to_string(strength));
+  const std::size_t keySize = saltSize * 2;   // 16, 24 or 32 bytes
+  std::uint8_t derived[2 * 32 + kAesVerifierSize];
+  const std::size_t derivedSize = 2 * keySize + kAesVerifierSize;
+  State& s = *state_;
+  Require(mbedtls_md_setup(&s.hmac, mbedtls_md_info_from_type(MBEDTLS_MD_SHA1), 1), "set up HMAC-SHA1");
+  const int derivation = mbedtls_pkcs5_pbkdf2_hmac(
+      &s.hmac, reinterpret_cast<const unsigned char*>(password.data()), password.size(), salt, saltSize,
+      kKeyDerivationRounds, static_cast<std::uint32_t>(derivedSize), derived);
+  const int keyed = derivation != 0 ? derivation
+                                    : mbedtls_aes_setkey_enc(&s.aes, derived, static_cast<unsigned>(keySize * 8));
+  const int authenticated = keyed != 0 ? keyed : mbedtls_md_hmac_starts(&s.hmac, derived + keySize, keySize);
+  std::memcpy(s.verifier, derived + 2 * keySize, kAesVerifierSize);
+  mbedtls_platform_zeroize(derived, sizeof derived);
+  Require(authenticated, "derive its keys");
+}
+
+WinZipAesDecryptor::~WinZipAesDecryptor() = default;
+
+bool WinZipAesDecryptor::VerifierMatches(const std::uint8_t (&verifier)[kAesVerifierSize]) const {
+  return std::memcmp(verifier, state_->verifier, kAesVerifierSize) == 0;
+}
+
+void WinZipAesDecryptor::Decrypt(std::uint8_t* data, std::size_t length) {
+  State& s = *state_;
+  Require(mbedtls_md_hmac_update(&s.hmac, data, length), "authenticate the data");
+  std::size_t done = 0;
+  while (done < length) {
+    if (s.streamUsed == sizeof s.stream) s.MakeStream();
+    const std::size_t run = std::min(length - done, sizeof s.stream - s.streamUsed);
+    const std::uint8_t* key = s.stream + s.streamUsed;
+    for (std::size_t i = 0; i < run; ++i) data[done + i] ^= key[i];
+    done += run;
+    s.streamUsed += run;
+  }
+}
+
+bool WinZipAesDecryptor::Authentic(const std::uint8_t (&code)[kAesAuthenticationSize]) {
+  std::uint8_t mac[20];
+  Require(mbedtls_md_hmac_finish(&state_->hmac, mac), "finish the authentication code");
+  // Not secret, but compared without an early exit all the same.
+  std::uint8_t difference = 0;
+  for (std::size_t i = 0; i < kAesAuthenticationSize; ++i) difference |= static_cast<std::uint8_t>(mac[i] ^ code[i]);
+  return difference == 0;
+}
+
+} // namespace zipcore

@@ -1,0 +1,18 @@
+#include "core/crypto/Wipe.h"
+
+#include <mbedtls/platform_util.h>
+
+namespace zipcore {
+
+void Wipe(std::string& secret) {
+  secret.resize(secret.capacity());   // the bytes past the end may hold an earlier, longer secret
+  mbedtls_platform_zeroize(&secret[0], secret.size());
+  secret.clear();
+}
+
+void Wipe(std::vector<std::string>& secrets) {
+  for (std::string& secret : secrets) Wipe(secret);
+  secrets.clear();
+}
+
+} // namespace zipcore
