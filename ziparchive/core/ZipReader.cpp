@@ -3,6 +3,7 @@
 #include "core/CentralDirectory.h"
 #include "core/crypto/EntryDecryption.h"
 #include "core/crypto/Wipe.h"
+#include "core/parallel/AesKeysAhead.h"
 #include "core/parallel/Bzip2EncoderPool.h"
 #include "core/parallel/DecodeAhead.h"
 #include "core/parallel/ParallelBzip2Decompressor.h"
@@ -179,7 +180,16 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
 
   // Throws WrongPassword here, before a byte is delivered.
   std::unique_ptr<EntryDecryption> decryption;
-  if (encryption != EntryEncryption::None) decryption = std::make_unique<EntryDecryption>(entry, *archive_, *password);
+  if (encryption == EntryEncryption::WinZipAes) {
+    // The next AES entries' keys are derived on the workers meanwhile, most likely under this password.
+    if (!keysAhead_) keysAhead_ = std::make_unique<AesKeysAhead>(*archive_, entries_, Pool());
+    AesKeys keys;
+    const bool ready = keysAhead_->Take(index, *password, keys);
+    keysAhead_->StartAfter(index, *password);
+    decryption = std::make_unique<EntryDecryption>(entry, *archive_, *password, ready ? &keys : nullptr);
+  } else if (encryption != EntryEncryption::None) {
+    decryption = std::make_unique<EntryDecryption>(entry, *archive_, *password);
+  }
   const std::uint64_t dataSize = decryption ? decryption->DataSize() : entry.compressedSize;
   if (entry.method == kMethodStored && dataSize != entry.uncompressedSize)
     throw ZipError(ZipErrorKind::CorruptEntry, "the stored entry " + Quoted(entry.name) + " has two different sizes");

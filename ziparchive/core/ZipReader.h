@@ -31,6 +31,7 @@
 
 namespace zipcore {
 
+class AesKeysAhead;
 class DecodeAhead;
 class VerifiedSpool;
 class WorkerPool;
@@ -117,6 +118,7 @@ private:
   ReadProgress progress_;
   std::shared_ptr<WorkerPool> pool_;    // made when first needed; outlives all that uses it
   std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
+  std::unique_ptr<AesKeysAhead> keysAhead_; // made by the first AES entry decrypted
   std::unique_ptr<VerifiedSpool> spool_;
   std::size_t spoolIndex_ = 0;
   std::unordered_set<std::string> madeFolders_;

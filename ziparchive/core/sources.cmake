@@ -53,6 +53,7 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/methods/StoredCodec.cpp
   ${ZIPCORE_DIR}/methods/XzCodec.cpp
   ${ZIPCORE_DIR}/methods/ZstandardCodec.cpp
+  ${ZIPCORE_DIR}/parallel/AesKeysAhead.cpp
   ${ZIPCORE_DIR}/parallel/BackgroundEntries.cpp
   ${ZIPCORE_DIR}/parallel/Bzip2EncoderPool.cpp
   ${ZIPCORE_DIR}/parallel/DecodeAhead.cpp

@@ -155,6 +155,29 @@ TEST_F(Encryption, MixedArchiveNeedsEachEntrysOwnPassword) {
   EXPECT_EQ(ReadFile(folder / "x/b.txt"), ReadFile(folder / "in/b.txt"));
 }
 
+// The keys of the next AES entries are derived ahead under the password in use: an entry under
+// another password is still refused by that one and opened by its own.
+TEST_F(Encryption, AesEntriesUnderTwoPasswordsOneAfterTheOther) {
+  WriteFile(folder / "in/a.txt", Content("under A", 70000));
+  WriteFile(folder / "in/b.txt", Content("under B", 90000));
+  RunIn(folder, "cd in && 7z a -tzip -pAlpha -mem=AES128 ../out.zip a.txt"
+                " && 7z a -tzip -pBravo -mem=AES256 ../out.zip b.txt");
+  for (const bool bravoFirst : {false, true}) {
+    SCOPED_TRACE(bravoFirst ? "Bravo tried first" : "Alpha tried first");
+    Archive archive = Open(folder / "out.zip");
+    ZipReader& reader = *archive.reader;
+    const std::size_t a = IndexOf(reader, "a.txt"), b = IndexOf(reader, "b.txt");
+    reader.SetPasswords({bravoFirst ? "Bravo" : "Alpha"});
+    EXPECT_EQ(ErrorOf([&] { reader.Test(bravoFirst ? a : b, kBuffer); }), ZipErrorKind::WrongPassword);
+    reader.SetPasswords({"Alpha"});
+    EXPECT_TRUE(reader.Test(a, kBuffer));
+    EXPECT_EQ(ErrorOf([&] { reader.Test(b, kBuffer); }), ZipErrorKind::WrongPassword);
+    reader.SetPasswords({"Bravo"});
+    EXPECT_TRUE(reader.Test(b, kBuffer));
+    EXPECT_EQ(ReadAll(reader, b), ReadFile(folder / "in/b.txt"));
+  }
+}
+
 // 7-Zip writes AE-2: the CRC-32 recorded as 0, the authentication code alone checks the data.
 TEST_F(Encryption, Ae2EntryIsCheckedByItsAuthenticationCode) {
   RunIn(folder, "cd in && 7z a -tzip -psecret -mem=AES256 ../out.zip text.txt");

@@ -32,7 +32,8 @@ std::uint64_t EntryDecryption::Overhead(const ZipEntry& entry) {
   }
 }
 
-EntryDecryption::EntryDecryption(const ZipEntry& entry, InputFile& archive, const std::string& password)
+EntryDecryption::EntryDecryption(const ZipEntry& entry, InputFile& archive, const std::string& password,
+                                 const AesKeys* derived)
     : entry_(entry), archive_(archive) {
   const std::uint64_t overhead = Overhead(entry);
   if (overhead == 0)
@@ -59,7 +60,8 @@ EntryDecryption::EntryDecryption(const ZipEntry& entry, InputFile& archive, cons
   std::uint8_t verifier[kAesVerifierSize];
   ReadExactly(archive, entry, entry.dataOffset, salt, saltSize);
   ReadExactly(archive, entry, entry.dataOffset + saltSize, verifier, sizeof verifier);
-  aes_ = std::make_unique<WinZipAesDecryptor>(password, entry.aesStrength, salt);
+  aes_ = derived ? std::make_unique<WinZipAesDecryptor>(*derived)
+                 : std::make_unique<WinZipAesDecryptor>(password, entry.aesStrength, salt);
   if (!aes_->VerifierMatches(verifier)) Wrong(entry);
   dataOffset_ = entry.dataOffset + saltSize + kAesVerifierSize;
 }

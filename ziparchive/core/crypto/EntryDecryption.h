@@ -13,6 +13,7 @@
 
 namespace zipcore {
 
+struct AesKeys;
 class TraditionalCipher;
 class WinZipAesDecryptor;
 
@@ -20,8 +21,10 @@ class EntryDecryption {
 public:
   // Reads the header of `entry` (EntryEncryption Traditional or WinZipAes) from `archive`. Throws
   // ZipError WrongPassword when `password` fails the header's check, CorruptEntry when the entry is
-  // too short to hold one, Io when it cannot be read.
-  EntryDecryption(const ZipEntry& entry, InputFile& archive, const std::string& password);
+  // too short to hold one, Io when it cannot be read. `derived`, when given, holds the WinZip AES
+  // keys already derived from `password` and the entry's salt.
+  EntryDecryption(const ZipEntry& entry, InputFile& archive, const std::string& password,
+                  const AesKeys* derived = nullptr);
   ~EntryDecryption();
   EntryDecryption(const EntryDecryption&) = delete;
   EntryDecryption& operator=(const EntryDecryption&) = delete;

@@ -63,24 +63,44 @@ struct WinZipAesDecryptor::State {
   }
 };
 
-WinZipAesDecryptor::WinZipAesDecryptor(const std::string& password, int strength, const std::uint8_t* salt)
-    : state_(std::make_unique<State>()) {
+AesKeys::AesKeys(const AesKeys& other) : keySize(other.keySize) { std::memcpy(bytes, other.bytes, sizeof bytes); }
+
+AesKeys& AesKeys::operator=(const AesKeys& other) {
+  keySize = other.keySize;
+  std::memcpy(bytes, other.bytes, sizeof bytes);
+  return *this;
+}
+
+AesKeys::~AesKeys() { mbedtls_platform_zeroize(bytes, sizeof bytes); }
+
+void DeriveAesKeys(const std::string& password, int strength, const std::uint8_t* salt, AesKeys& keys) {
   const std::size_t saltSize = AesSaltSize(strength);
   if (saltSize == 0) throw ZipError(ZipErrorKind::Unsupported, "unknown AES key strength " + std::to_string(strength));
-  const std::size_t keySize = saltSize * 2;   // 16, 24 or 32 bytes
-  std::uint8_t derived[2 * 32 + kAesVerifierSize];
-  const std::size_t derivedSize = 2 * keySize + kAesVerifierSize;
+  keys.keySize = saltSize * 2;
+  mbedtls_md_context_t hmac;
+  mbedtls_md_init(&hmac);
+  int result = mbedtls_md_setup(&hmac, mbedtls_md_info_from_type(MBEDTLS_MD_SHA1), 1);
+  if (result == 0)
+    result = mbedtls_pkcs5_pbkdf2_hmac(&hmac, reinterpret_cast<const unsigned char*>(password.data()), password.size(),
+                                       salt, saltSize, kKeyDerivationRounds,
+                                       static_cast<std::uint32_t>(2 * keys.keySize + kAesVerifierSize), keys.bytes);
+  mbedtls_md_free(&hmac);
+  Require(result, "derive its keys");
+}
+
+WinZipAesDecryptor::WinZipAesDecryptor(const std::string& password, int strength, const std::uint8_t* salt)
+    : WinZipAesDecryptor([&] {
+        AesKeys keys;
+        DeriveAesKeys(password, strength, salt, keys);
+        return keys;
+      }()) {}
+
+WinZipAesDecryptor::WinZipAesDecryptor(const AesKeys& keys) : state_(std::make_unique<State>()) {
   State& s = *state_;
   Require(mbedtls_md_setup(&s.hmac, mbedtls_md_info_from_type(MBEDTLS_MD_SHA1), 1), "set up HMAC-SHA1");
-  const int derivation = mbedtls_pkcs5_pbkdf2_hmac(
-      &s.hmac, reinterpret_cast<const unsigned char*>(password.data()), password.size(), salt, saltSize,
-      kKeyDerivationRounds, static_cast<std::uint32_t>(derivedSize), derived);
-  const int keyed = derivation != 0 ? derivation
-                                    : mbedtls_aes_setkey_enc(&s.aes, derived, static_cast<unsigned>(keySize * 8));
-  const int authenticated = keyed != 0 ? keyed : mbedtls_md_hmac_starts(&s.hmac, derived + keySize, keySize);
-  std::memcpy(s.verifier, derived + 2 * keySize, kAesVerifierSize);
-  mbedtls_platform_zeroize(derived, sizeof derived);
-  Require(authenticated, "derive its keys");
+  Require(mbedtls_aes_setkey_enc(&s.aes, keys.bytes, static_cast<unsigned>(keys.keySize * 8)), "set its key");
+  Require(mbedtls_md_hmac_starts(&s.hmac, keys.bytes + keys.keySize, keys.keySize), "set its authentication key");
+  std::memcpy(s.verifier, keys.bytes + 2 * keys.keySize, kAesVerifierSize);
 }
 
 WinZipAesDecryptor::~WinZipAesDecryptor() = default;

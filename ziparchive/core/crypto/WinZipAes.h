@@ -16,10 +16,24 @@ constexpr std::size_t kAesAuthenticationSize = 10;
 // Salt bytes for key strength 1, 2 or 3 (AES-128, -192, -256); 0 for any other strength.
 std::size_t AesSaltSize(int strength);
 
+// What PBKDF2 derives from a password and an entry's salt: the AES key, the authentication key and
+// the verifier. The costly part (1000 rounds), so it may be made ahead on another thread. Wiped.
+struct AesKeys {
+  std::uint8_t bytes[2 * 32 + kAesVerifierSize] = {};
+  std::size_t keySize = 0;   // 16, 24 or 32
+  AesKeys() = default;
+  AesKeys(const AesKeys& other);
+  AesKeys& operator=(const AesKeys& other);
+  ~AesKeys();
+};
+// `salt` holds AesSaltSize(strength) bytes (strength 1 to 3).
+void DeriveAesKeys(const std::string& password, int strength, const std::uint8_t* salt, AesKeys& keys);
+
 class WinZipAesDecryptor {
 public:
   // Derives the keys; `salt` holds AesSaltSize(strength) bytes (strength 1 to 3).
   WinZipAesDecryptor(const std::string& password, int strength, const std::uint8_t* salt);
+  explicit WinZipAesDecryptor(const AesKeys& keys);
   ~WinZipAesDecryptor();   // every key is wiped
   WinZipAesDecryptor(const WinZipAesDecryptor&) = delete;
   WinZipAesDecryptor& operator=(const WinZipAesDecryptor&) = delete;

@@ -1,0 +1,82 @@
+#include "core/parallel/AesKeysAhead.h"
+
+#include "core/crypto/Wipe.h"
+#include "core/ZipError.h"
+
+namespace zipcore {
+namespace {
+
+// Enough to keep the workers busy while one entry is decoded; each job holds a few hundred bytes.
+constexpr std::size_t kEntriesAhead = 8;
+
+} // namespace
+
+struct AesKeysAhead::Job {
+  std::string password;
+  int strength = 0;
+  std::uint8_t salt[16] = {};
+  AesKeys keys;
+  bool derived = false;
+  std::shared_ptr<WorkerPool::Ticket> ticket;
+  ~Job() { Wipe(password); }
+};
+
+AesKeysAhead::AesKeysAhead(InputFile& archive, const std::vector<ZipEntry>& entries, std::shared_ptr<WorkerPool> pool)
+    : archive_(archive), entries_(entries), pool_(std::move(pool)) {}
+
+AesKeysAhead::~AesKeysAhead() {
+  while (!started_.empty()) Forget(started_.begin()->first);
+}
+
+void AesKeysAhead::Forget(std::size_t index) {
+  auto found = started_.find(index);
+  if (found == started_.end()) return;
+  // A running task holds its job through its own capture: it ends on its own and the job goes then.
+  pool_->Cancel(*found->second->ticket);
+  started_.erase(found);
+}
+
+void AesKeysAhead::StartAfter(std::size_t index, const std::string& password) {
+  // Jobs behind the caller will never be asked for.
+  while (!started_.empty() && started_.begin()->first <= index) Forget(started_.begin()->first);
+  std::size_t counted = 0;
+  for (std::size_t i = index + 1; i < entries_.size() && counted < kEntriesAhead; ++i) {
+    const ZipEntry& entry = entries_[i];
+    if (entry.Encryption() != EntryEncryption::WinZipAes || entry.inOtherVolume) continue;
+    ++counted;
+    auto existing = started_.find(i);
+    if (existing != started_.end()) {
+      if (existing->second->password == password) continue;
+      Forget(i);
+    }
+    auto job = std::make_shared<Job>();
+    job->strength = entry.aesStrength;
+    const std::size_t saltSize = AesSaltSize(entry.aesStrength);
+    // The archive is read here, on the caller's thread; the workers only derive.
+    if (saltSize == 0 || entry.compressedSize < saltSize ||
+        archive_.ReadAt(entry.dataOffset, job->salt, saltSize) != saltSize)
+      continue;
+    job->password = password;
+    job->ticket = pool_->Submit([job] {
+      try {
+        DeriveAesKeys(job->password, job->strength, job->salt, job->keys);
+        job->derived = true;
+      } catch (const ZipError&) {
+      }
+    });
+    started_[i] = std::move(job);
+  }
+}
+
+bool AesKeysAhead::Take(std::size_t index, const std::string& password, AesKeys& keys) {
+  auto found = started_.find(index);
+  if (found == started_.end()) return false;
+  std::shared_ptr<Job> job = found->second;
+  started_.erase(found);
+  pool_->Wait(*job->ticket);
+  if (!job->derived || job->password != password) return false;
+  keys = job->keys;
+  return true;
+}
+
+} // namespace zipcore
