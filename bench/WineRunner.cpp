@@ -1,7 +1,11 @@
-// Runs Tavoline.exe in command-line mode on one archive, the way the shell starts it for an opened
-// .zip file, answers its final message box and prints the seconds from start to that box (start-up,
-// update check, test and extraction of every entry). Built and run under Wine by bench/wine.sh.
-//   WineRunner.exe TAVOLINE_EXE ARCHIVE
+// Runs one program under Wine for the benchmarks and prints how long it took. Tavoline.exe is run as
+// the shell starts it (an archive to unpack, or /zip and an item); its final message box ("Zipper" or
+// "Unzipper") is answered, and the time is the seconds from start to that box (start-up, update check
+// and the whole job, the archive or the last file in place). Any other program (7z.exe) is timed from
+// start to its exit. Built and run under Wine by bench/wine.sh and bench/wine-vs-7z.sh.
+//   WineRunner.exe [--in FOLDER] PROGRAM [ARGUMENT...]
+// Prints "<seconds> s to "<box text>"" or "<seconds> s to exit status <n>"; exits 0 when the
+// program succeeded (a box that is not a failure, or status 0), 1 otherwise, 2 on wrong use.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,6 +13,8 @@
 #include <string>
 
 namespace {
+
+constexpr ULONGLONG kTimeLimitMs = 900000;
 
 struct Search {
   DWORD pid;
@@ -19,10 +25,12 @@ BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<Search*>(parameter);
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
+  if (pid != search->pid) return TRUE;
   wchar_t className[32] = {}, caption[64] = {};
   GetClassNameW(window, className, 32);
   GetWindowTextW(window, caption, 64);
-  if (pid == search->pid && std::wcscmp(className, L"#32770") == 0 && std::wcscmp(caption, L"Unzipper") == 0) {
+  if (std::wcscmp(className, L"#32770") == 0 &&
+      (std::wcscmp(caption, L"Unzipper") == 0 || std::wcscmp(caption, L"Zipper") == 0)) {
     search->box = window;
     return FALSE;
   }
@@ -35,41 +43,88 @@ double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// One argument as CommandLineToArgvW splits it back (quotes only where needed).
+std::wstring Quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t ch : argument) {
+    if (ch == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(ch == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += ch;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+bool IsTavoline(const std::wstring& program) {
+  const std::size_t slash = program.find_last_of(L"\\/");
+  const std::wstring name = program.substr(slash == std::wstring::npos ? 0 : slash + 1);
+  return _wcsicmp(name.c_str(), L"Tavoline.exe") == 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    std::fwprintf(stderr, L"usage: WineRunner TAVOLINE_EXE ARCHIVE\n");
+  int first = 1;
+  const wchar_t* folder = nullptr;
+  if (argc > 2 && std::wcscmp(argv[1], L"--in") == 0) {
+    folder = argv[2];
+    first = 3;
+  }
+  if (argc <= first) {
+    std::fwprintf(stderr, L"usage: WineRunner [--in FOLDER] PROGRAM [ARGUMENT...]\n");
     return 2;
   }
-  std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + argv[2] + L"\"";
+  const std::wstring program = argv[first];
+  std::wstring commandLine = Quoted(program);
+  for (int i = first + 1; i < argc; ++i) commandLine += L" " + Quoted(argv[i]);
+  const bool answerBox = IsTavoline(program);
+
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  LARGE_INTEGER started, boxShown;
+  LARGE_INTEGER started, ended;
   QueryPerformanceCounter(&started);
-  if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fwprintf(stderr, L"cannot start %ls (%lu)\n", argv[1], GetLastError());
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
+                      &process)) {
+    std::fwprintf(stderr, L"cannot start %ls (%lu)\n", program.c_str(), GetLastError());
     return 2;
   }
-  Search search{process.dwProcessId, nullptr};
-  const ULONGLONG deadline = GetTickCount64() + 900000;
-  while (!search.box && GetTickCount64() < deadline) {
-    if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) break;
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-  }
-  QueryPerformanceCounter(&boxShown);
   int status = 1;
-  if (search.box) {
-    wchar_t text[512] = {};
-    GetDlgItemTextW(search.box, 0xFFFF, text, 512);
-    std::wprintf(L"%.2f s to \"%ls\"\n", Seconds(started, boxShown), text);
-    PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    status = 0;
+  if (answerBox) {
+    Search search{process.dwProcessId, nullptr};
+    const ULONGLONG deadline = GetTickCount64() + kTimeLimitMs;
+    while (!search.box && GetTickCount64() < deadline) {
+      if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) break;
+      EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+    }
+    QueryPerformanceCounter(&ended);
+    if (search.box) {
+      wchar_t text[512] = {};
+      GetDlgItemTextW(search.box, 0xFFFF, text, 512);
+      std::wprintf(L"%.3f s to \"%ls\"\n", Seconds(started, ended), text);
+      PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      status = std::wcsncmp(text, L"Error", 5) == 0 ? 1 : 0;
+    } else {
+      std::fwprintf(stderr, L"no message box within the time limit\n");
+    }
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 3);
   } else {
-    std::fwprintf(stderr, L"no message box within the time limit\n");
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(kTimeLimitMs)) != WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 3);
+      std::fwprintf(stderr, L"%ls did not end within the time limit\n", program.c_str());
+    }
+    QueryPerformanceCounter(&ended);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    std::wprintf(L"%.3f s to exit status %lu\n", Seconds(started, ended), exitCode);
+    status = exitCode == 0 ? 0 : 1;
   }
-  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 3);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return status;

@@ -1,16 +1,20 @@
 #!/bin/sh
 # The figure users feel: the real program under Wine in command-line mode, unpacking the benchmark's
 # source-tree archive (start-up, update check, test and extraction of every entry), in a throwaway
-# Wine prefix. Skipped when build/win64 has no Tavoline.exe. Usage: sh bench/wine.sh [ARCHIVE]
+# Wine prefix. Skipped when build/win64 has no Tavoline.exe.
+#   sh bench/wine.sh [--work DIR] [ARCHIVE]   (DIR: bench.py's --work, default /dev/shm/tavoline-bench)
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BIN=${TAVOLINE_BIN:-"$ROOT/build/win64/bin"}
-ARCHIVE=${1:-/dev/shm/tavoline-bench/out/tree-tavoline.zip}
-WORK=/dev/shm/tavoline-bench/wine
+BENCH=/dev/shm/tavoline-bench
+if [ "${1:-}" = "--work" ]; then BENCH=$2; shift 2; fi
+ARCHIVE=${1:-$BENCH/out/tree-tavoline.zip}
+WORK=$BENCH/wine
 if [ ! -f "$BIN/Tavoline.exe" ] || [ ! -f "$ARCHIVE" ]; then
   echo "Wine: skipped (needs $BIN/Tavoline.exe and $ARCHIVE)"
   exit 0
 fi
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 rm -rf "$WORK/app" "$WORK/data"
 mkdir -p "$WORK/app" "$WORK/data"
@@ -26,5 +30,5 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 /usr/lib/wine/wineserver -p30
 SIZE=$(du -m "$WORK/data/tree.zip" | cut -f1)
 printf "Wine, Tavoline.exe unpacking tree.zip (%s MB): " "$SIZE"
-timeout -k 5 960 /usr/lib/wine/wine64 "$WORK/WineRunner.exe" 'Z:\dev\shm\tavoline-bench\wine\app\Tavoline.exe' \
-  'Z:\dev\shm\tavoline-bench\wine\data\tree.zip' </dev/null
+timeout -k 5 960 /usr/lib/wine/wine64 "$WORK/WineRunner.exe" "$(windows "$WORK/app/Tavoline.exe")" \
+  "$(windows "$WORK/data/tree.zip")" </dev/null

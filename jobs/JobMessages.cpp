@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "jobs/JobState.h"
@@ -10,10 +11,13 @@ namespace {
 constexpr int kPseudoSteps = 95;
 
 bool PackingFolder() { return g_zipSelected.load() != 0 && g_zipSourceIsFolder.load() != 0; }
-}
 
-void StepJobProgress(CProgressCtrl& bar) {
-    if (g_jobRunning.load() == 0) return;
+// The last drawing of the bar, and whether steps counted since wait for the timer (UI thread only).
+ULONGLONG g_barDrawnAt = 0;
+bool g_barDrawDue = false;
+
+// Counts one step and returns the new position.
+int AdvanceJobProgress() {
     // A worker may write 100 into the position from its own thread at any moment: a
     // compare-and-swap never overwrites that with a smaller value computed just before.
     int pos = g_progressPos.load();
@@ -21,7 +25,41 @@ void StepJobProgress(CProgressCtrl& bar) {
     do {
         next = (pos < 100 || PackingFolder()) ? pos + 1 : pos;
     } while (!g_progressPos.compare_exchange_weak(pos, next));
-    bar.SetPos(next);
+    return next;
+}
+
+void DrawJobProgress(CProgressCtrl& bar, int pos) {
+    bar.SetPos(pos);
+    g_barDrawnAt = ::GetTickCount64();
+}
+}
+
+void StepJobProgress(CProgressCtrl& bar) {
+    if (g_jobRunning.load() == 0) return;
+    DrawJobProgress(bar, AdvanceJobProgress());
+}
+
+void TakeJobStep(CProgressCtrl& bar) {
+    if (g_jobRunning.load() == 0) return;
+    const int pos = AdvanceJobProgress();
+    const bool last = pos >= static_cast<int>(std::min<uint32_t>(g_entryCount.load(), INT_MAX));
+    if (!PackingFolder() || last || ::GetTickCount64() - g_barDrawnAt >= kJobBarDrawInterval) {
+        DrawJobProgress(bar, pos);
+        return;
+    }
+    HWND window = ::GetParent(bar);
+    if (!g_barDrawDue && window) g_barDrawDue = ::SetTimer(window, kJobBarTimer, kJobBarDrawInterval, nullptr) != 0;
+    // Without a timer the bar is drawn at every step.
+    if (!g_barDrawDue) DrawJobProgress(bar, pos);
+}
+
+bool DrawDueJobProgress(CProgressCtrl& bar, UINT_PTR timer) {
+    if (timer != kJobBarTimer) return false;
+    ::KillTimer(::GetParent(bar), kJobBarTimer);
+    g_barDrawDue = false;
+    // A job that ended meanwhile has reset the bar already.
+    if (g_jobRunning.load() != 0) DrawJobProgress(bar, g_progressPos.load());
+    return true;
 }
 
 void StartJobProgress(CProgressCtrl& bar) {
@@ -38,6 +76,7 @@ void StartJobProgress(CProgressCtrl& bar) {
     }
     bar.SendMessage(PBM_SETRANGE32, 0, upper);
     bar.SetPos(0);
+    g_barDrawnAt = 0;   // the job's first step is drawn at once
 }
 
 UINT PseudoProgressProc(LPVOID jobNumber) {

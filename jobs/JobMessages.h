@@ -10,6 +10,16 @@
 // WM_JOB_STEP: one step forward while a job runs. The position stops at 100, except while a
 // folder is being packed, which counts one step per file.
 void StepJobProgress(CProgressCtrl& bar);
+// WM_JOB_STEP as the job windows take it: counted like StepJobProgress at once, but a folder's bar,
+// which a worker moves once per file, is drawn at most every kJobBarDrawInterval milliseconds, as
+// drawing it costs more than packing a small file. The first step after a pause and the last step of
+// the range are drawn at once; the others by a timer (kJobBarTimer) on the bar's parent window, whose
+// WM_TIMER the window hands to DrawDueJobProgress.
+constexpr UINT_PTR kJobBarTimer = 0x4A42;
+constexpr UINT kJobBarDrawInterval = 50;
+void TakeJobStep(CProgressCtrl& bar);
+// WM_TIMER: true when it was kJobBarTimer, which then draws the steps counted since the last drawing.
+bool DrawDueJobProgress(CProgressCtrl& bar, UINT_PTR timer);
 // WM_JOB_START: position 0, range 0 … 100, or 0 … the job's step count while a folder is being
 // packed (the full 32-bit count: the 16-bit range message would cut it above 65,535). A final 100
 // that the worker wrote before the window took this message is kept.

@@ -48,6 +48,7 @@ protected:
     LRESULT OnJobStep(WPARAM, LPARAM);
     LRESULT OnJobDone(WPARAM, LPARAM);
     LRESULT OnJobStart(WPARAM, LPARAM);
+    LRESULT OnJobBarTimer(WPARAM, LPARAM);
     // After a job: nothing selected, bar at 0, no job running.
     void ResetAfterJob();
 

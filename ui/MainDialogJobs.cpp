@@ -4,8 +4,13 @@
 #include "ui/MainDialog.h"
 
 LRESULT CTAVODlg::OnJobStep(WPARAM, LPARAM) {
-    StepJobProgress(m_progress);
+    TakeJobStep(m_progress);
     return 1;
+}
+
+LRESULT CTAVODlg::OnJobBarTimer(WPARAM timer, LPARAM) {
+    DrawDueJobProgress(m_progress, timer);
+    return 0;
 }
 
 LRESULT CTAVODlg::OnJobDone(WPARAM, LPARAM) {

@@ -11,6 +11,7 @@ BEGIN_MESSAGE_MAP(ProgressDLG, CDialog)
     ON_MESSAGE(WM_JOB_STEP, &ProgressDLG::OnJobStep)
     ON_MESSAGE(WM_JOB_DONE, &ProgressDLG::OnJobDone)
     ON_MESSAGE(WM_JOB_START, &ProgressDLG::OnJobStart)
+    ON_MESSAGE(WM_TIMER, &ProgressDLG::OnJobBarTimer)
 END_MESSAGE_MAP()
 
 ProgressDLG::ProgressDLG(CWnd* parentWnd) : CDialog(IDD, parentWnd) {
@@ -47,8 +48,13 @@ BOOL ProgressDLG::OnInitDialog() {
 }
 
 LRESULT ProgressDLG::OnJobStep(WPARAM, LPARAM) {
-    StepJobProgress(m_progress);
+    TakeJobStep(m_progress);
     return 1;
+}
+
+LRESULT ProgressDLG::OnJobBarTimer(WPARAM timer, LPARAM) {
+    DrawDueJobProgress(m_progress, timer);
+    return 0;
 }
 
 LRESULT ProgressDLG::OnJobDone(WPARAM, LPARAM) {

@@ -25,6 +25,7 @@ protected:
     LRESULT OnJobStep(WPARAM, LPARAM);
     LRESULT OnJobDone(WPARAM, LPARAM);
     LRESULT OnJobStart(WPARAM, LPARAM);
+    LRESULT OnJobBarTimer(WPARAM, LPARAM);
 
     // Ends the process with the job's exit status (g_exitStatus); tests replace it.
     virtual void EndProcess(int status);

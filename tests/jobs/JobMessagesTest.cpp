@@ -97,6 +97,52 @@ TEST_F(JobMessages, TheWorkersFinal100IsNeverOverwrittenBySmallerSteps) {
     EXPECT_EQ(100, Pos());
 }
 
+// A window that hands its timers to the job's bar drawing, as the job windows do.
+CProgressCtrl* g_timerBar = nullptr;
+LRESULT CALLBACK BarParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && g_timerBar && DrawDueJobProgress(*g_timerBar, wParam)) return 0;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(JobBar, AFoldersStepsAreAllCountedTheFirstAndLastDrawnAtOnceTheRestWithinTheDrawingInterval) {
+    WNDCLASSW type = {};
+    type.lpfnWndProc = BarParentProc;
+    type.hInstance = ::GetModuleHandleW(nullptr);
+    type.lpszClassName = L"JobBarTestParent";
+    ::RegisterClassW(&type);
+    HWND parent = ::CreateWindowExW(0, type.lpszClassName, L"", WS_POPUP, 0, 0, 300, 40, nullptr, nullptr,
+                                    type.hInstance, nullptr);
+    HWND barWindow = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 20, parent, nullptr,
+                                       type.hInstance, nullptr);
+    ASSERT_NE(nullptr, barWindow);
+    CProgressCtrl bar;
+    bar.Attach(barWindow);
+    g_timerBar = &bar;
+    auto pos = [&] { return static_cast<int>(::SendMessageW(barWindow, PBM_GETPOS, 0, 0)); };
+    g_zipSelected = 1;
+    g_zipSourceIsFolder = 1;
+    g_entryCount = 2001;
+    g_progressPos = 0;
+    g_jobRunning = 1;
+    StartJobProgress(bar);
+
+    TakeJobStep(bar);
+    EXPECT_EQ(1, pos()) << "the first step is drawn at once";
+    for (int i = 0; i < 1000; ++i) TakeJobStep(bar);
+    EXPECT_EQ(1001, g_progressPos.load());
+    EXPECT_TRUE(testkit::WaitUntil([&] { return pos() == 1001; }, 5000)) << "the bar stands at " << pos();
+    for (int i = 0; i < 1000; ++i) TakeJobStep(bar);
+    EXPECT_EQ(2001, pos()) << "the last step is drawn at once";
+
+    g_jobRunning = 0;
+    testkit::PumpMessagesFor(2 * kJobBarDrawInterval);   // a timer still due finds no job
+    g_timerBar = nullptr;
+    bar.Detach();
+    ::DestroyWindow(parent);
+    g_zipSelected = 0;
+    g_zipSourceIsFolder = 0;
+}
+
 // A message-only window of this thread that collects what the pseudo-progress thread posts.
 struct StepCounter {
     StepCounter() {
