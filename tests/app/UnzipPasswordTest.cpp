@@ -188,15 +188,6 @@ void RunMainWindow(const Driver::Script& script, DWORD limitMs = 60000) {
     driver.Finish();
 }
 
-// Clicks "Select A File To Unzip" (the stub answers), waits for the selection, and clicks "Unzip".
-HWND StartUnzip(Driver& d) {
-    HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-    d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
-    d.WaitFor([&] { return g_unzipSelected.load() == 1; }, "the selection", TK_HERE);
-    d.ClickButton(main, IDC_UNZIP, TK_HERE);
-    return main;
-}
-
 TEST(UnzipPassword, MainWindow) {
     for (const PasswordCase& c : kCases) {
         SCOPED_TRACE(c.label);
@@ -204,7 +195,7 @@ TEST(UnzipPassword, MainWindow) {
         const std::wstring archive = CopyArchive(temp, c.archive);
         PickerStub picker(archive);
         RunMainWindow([&](Driver& d) {
-            HWND main = StartUnzip(d);
+            HWND main = PickAndStartUnzip(d, TK_HERE);
             for (const Prompt& prompt : c.prompts) {
                 HWND box = d.WaitForWindow(WindowQuery::Dialog(kPasswordCaption).OwnedBy(main), TK_HERE);
                 if (prompt.saysWrong)
@@ -242,7 +233,7 @@ TEST(UnzipPassword, ClosingTheWindowWhileThePasswordIsAskedStopsTheJob) {
         const std::wstring archive = CopyArchive(temp, L"aes.zip");
         PickerStub picker(archive);
         RunMainWindow([&](Driver& d) {
-            HWND main = StartUnzip(d);
+            HWND main = PickAndStartUnzip(d, TK_HERE);
             d.WaitForWindow(WindowQuery::Dialog(kPasswordCaption).OwnedBy(main), TK_HERE);
             ::PostMessageW(main, WM_CLOSE, 0, 0);
         });

@@ -135,10 +135,7 @@ long UnzipFromMainWindow(const std::wstring& archive) {
     testkit::ShellLog shell;
     CTAVODlg dialog;
     Driver driver([&](Driver& d) {
-        HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-        d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
-        d.WaitFor([&] { return ReadWindowState(d, main).unzipSelected == 1; }, "the archive selected", TK_HERE);
-        d.ClickButton(main, IDC_UNZIP, TK_HERE);
+        HWND main = PickAndStartUnzip(d, TK_HERE);
         AnswerBox(d, main, kSuccess, TK_HERE, 60000);
         WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
         testkit::PressCancel(main);

@@ -145,6 +145,14 @@ bool ShowsNothingSelected(const WindowState& state) {
            state.jobRunning == 0 && state.unzipSelected == 0 && state.barPos == 0 && state.selectedPath.empty();
 }
 
+HWND PickAndStartUnzip(testkit::Driver& d, testkit::Where where) {
+    HWND main = d.WaitForWindow(testkit::WindowQuery::Dialog(kMainCaption), where);
+    d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, where);
+    d.WaitFor([&] { return ReadWindowState(d, main).unzipSelected == 1; }, "the archive selected", where);
+    d.ClickButton(main, IDC_UNZIP, where);
+    return main;
+}
+
 void AnswerBox(testkit::Driver& d, HWND main, const wchar_t* text, testkit::Where where, DWORD timeoutMs) {
     HWND box = d.WaitForWindow(testkit::WindowQuery::Dialog(kUnzipper).WithText(text).OwnedBy(main), where, timeoutMs);
     d.Check(testkit::MessageBoxText(box) == text, "the box reads \"" + testkit::Narrow(testkit::MessageBoxText(box)) + "\"", where);

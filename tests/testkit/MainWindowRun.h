@@ -83,6 +83,10 @@ struct WindowState {
 WindowState ReadWindowState(testkit::Driver& d, HWND main);
 bool ShowsNothingSelected(const WindowState& state);   // red "No file or folder has been selected !", idle
 
+// Waits for the main window, clicks "Select A File To Unzip" (a PickerStub answers), waits until the
+// archive is selected and clicks "Unzip". Returns the main window.
+HWND PickAndStartUnzip(testkit::Driver& d, testkit::Where where);
+
 // Waits for an "Unzipper" box owned by main with this text, presses OK and waits for it to go.
 void AnswerBox(testkit::Driver& d, HWND main, const wchar_t* text, testkit::Where where,
                DWORD timeoutMs = testkit::kDefaultWaitMs);
