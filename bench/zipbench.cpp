@@ -10,7 +10,8 @@
 #include "core/PosixFileAccess.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
-#include "core/ZipWriter.h"
+#include "core/extract/ArchiveExtractor.h"
+#include "core/pack/ArchivePacker.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -46,7 +47,7 @@ int Pack(const std::string& archive, const std::string& source) {
   const bool folder = fs::is_directory(sourcePath);
   std::vector<std::string> names = folder ? FilesBelow(sourcePath)
                                           : std::vector<std::string>{sourcePath.filename().string()};
-  ZipWriter writer(files, archivePath.string());
+  ArchivePacker writer(files, archivePath.string());
   writer.SetMethod(kMethodBzip2);
   // Like the jobs: work from inside the folder and add each file by its relative name.
   if (chdir((folder ? sourcePath : sourcePath.parent_path()).c_str()) != 0) {
@@ -61,13 +62,14 @@ int Pack(const std::string& archive, const std::string& source) {
 int Unpack(const std::string& archive, const std::string& folder, const char* password) {
   PosixFileAccess files;
   ZipReader reader(files, archive);
+  ArchiveExtractor unzip(reader);
   if (password) reader.SetPasswords({password});
   for (std::size_t i = 0; i < reader.Count(); ++i) {
-    if (!reader.Test(i, kBuffer)) {
+    if (!unzip.Test(i, kBuffer)) {
       std::fprintf(stderr, "zipbench: corrupt entry %s\n", reader.Entry(i).name.c_str());
       return 1;
     }
-    reader.Extract(i, folder, true, "", kBuffer);
+    unzip.Extract(i, folder, true, "", kBuffer);
   }
   return 0;
 }

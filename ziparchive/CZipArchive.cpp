@@ -15,7 +15,8 @@
 #include "core/methods/Codec.h"
 #include "core/DiskNames.h"
 #include "core/ZipReader.h"
-#include "core/ZipWriter.h"
+#include "core/pack/ArchivePacker.h"
+#include "core/extract/ArchiveExtractor.h"
 #include "core/EntryName.h"
 #include "core/TextEncoding.h"
 #include "core/ZipError.h"
@@ -29,7 +30,8 @@ using zipfacade::ReportFailure;
 struct CZipArchive::Impl {
     zipfacade::Win32FileSystem files;
     std::unique_ptr<zipcore::ZipReader> reader;
-    std::unique_ptr<zipcore::ZipWriter> writer;
+    std::unique_ptr<zipcore::ArchiveExtractor> unzip;   // over reader: gone before it
+    std::unique_ptr<zipcore::ArchivePacker> packer;
     std::wstring path;   // as given to Open
     std::uint16_t method = zipcore::kMethodBzip2;
 };
@@ -70,7 +72,7 @@ CZipArchive::~CZipArchive() {
 bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSize, ZipFailure& failure) {
     try {
         if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;
-        if (m_impl->reader || m_impl->writer) return WrongUse(failure, L"An archive is already open", m_impl->path);
+        if (m_impl->reader || m_impl->packer) return WrongUse(failure, L"An archive is already open", m_impl->path);
         if (!path || !*path) return WrongUse(failure, L"No archive path was given");
         if (volumeSize != 0)
             return ReportFailure(failure, CZipException::unsupported, 0, L"Archives split into volumes are not supported", path), false;
@@ -78,14 +80,15 @@ bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSi
         if (mode == zipOpen) {
             auto reader = std::make_unique<zipcore::ZipReader>(m_impl->files, utf8Path);
             reader->SetProgress([this](std::uint64_t bytes) { CountAndCheckStop(bytes); });
+            m_impl->unzip = std::make_unique<zipcore::ArchiveExtractor>(*reader);
             m_impl->reader = std::move(reader);
             // What is unpacked from a downloaded archive is marked as downloaded too, as Explorer does.
             m_impl->files.MarkNewFiles(zipfacade::ZoneMark::Of(zipfacade::ToLongPath(path)));
         } else if (mode == zipCreate) {
-            auto writer = std::make_unique<zipcore::ZipWriter>(m_impl->files, utf8Path);
-            writer->SetMethod(m_impl->method);
-            writer->SetProgress([this](std::uint64_t bytes) { CountAndCheckStop(bytes); });
-            m_impl->writer = std::move(writer);
+            auto packer = std::make_unique<zipcore::ArchivePacker>(m_impl->files, utf8Path);
+            packer->SetMethod(m_impl->method);
+            packer->SetProgress([this](std::uint64_t bytes) { CountAndCheckStop(bytes); });
+            m_impl->packer = std::move(packer);
         } else {
             return WrongUse(failure, L"Unknown open mode: use 1 to open an archive or 4 to create one", path);
         }
@@ -109,7 +112,7 @@ ZIP_INDEX_TYPE CZipArchive::GetCountImpl() const {
     if (!m_impl) return 0;
     std::size_t count = 0;
     if (m_impl->reader) count = m_impl->reader->Count();
-    else if (m_impl->writer) count = m_impl->writer->Count();
+    else if (m_impl->packer) count = m_impl->packer->Count();
     return static_cast<ZIP_INDEX_TYPE>(std::min<std::size_t>(count, UINT_MAX));
 }
 
@@ -117,7 +120,7 @@ bool CZipArchive::TestFileImpl(ZIP_INDEX_TYPE index, unsigned long bufferSize, Z
     try {
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
         if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
-        return m_impl->reader->Test(index, BufferSize(bufferSize));
+        return m_impl->unzip->Test(index, BufferSize(bufferSize));
     } catch (...) {
         ReportCurrentException(failure);
         return false;
@@ -158,7 +161,7 @@ bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, b
         if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         if (!folder || !*folder) return WrongUse(failure, L"No target folder was given", m_impl->path);
         const std::string name = newName ? zipcore::WideToUtf8(newName) : std::string();
-        m_impl->reader->Extract(index, zipcore::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
+        m_impl->unzip->Extract(index, zipcore::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
         return true;
     } catch (...) {
         ReportCurrentException(failure);
@@ -220,7 +223,7 @@ bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& fa
             return ReportFailure(failure, CZipException::unsupported, 0,
                                  L"Unsupported compression method " + std::to_wstring(method) + L": use 0, 8 or 12"),
                    false;
-        if (m_impl->writer) m_impl->writer->SetMethod(method);
+        if (m_impl->packer) m_impl->packer->SetMethod(method);
         m_impl->method = method;   // also for archives created later
         return true;
     } catch (...) {
@@ -232,7 +235,7 @@ bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& fa
 bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness, unsigned long bufferSize,
                                  ZipFailure& failure) {
     try {
-        if (!m_impl || !m_impl->writer) return WrongUse(failure, L"No new archive is open for adding files");
+        if (!m_impl || !m_impl->packer) return WrongUse(failure, L"No new archive is open for adding files");
         if (!fileName || !*fileName) return WrongUse(failure, L"No file name was given", m_impl->path);
         const std::string path = zipcore::WideToUtf8(fileName);
         std::string entryName;
@@ -241,7 +244,7 @@ bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPa
                                  L"The file's name cannot be stored: it must name a file below the current folder", fileName),
                    false;
         // The core checks the name further (characters Windows forbids, device names, valid Unicode).
-        m_impl->writer->AddFile(path, entryName, level, smartness,
+        m_impl->packer->AddFile(path, entryName, level, smartness,
                                 BufferSize(bufferSize));
         return true;
     } catch (...) {
@@ -253,11 +256,11 @@ bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPa
 bool CZipArchive::AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entryName, int level, int smartness,
                                    unsigned long bufferSize, ZipFailure& failure) {
     try {
-        if (!m_impl || !m_impl->writer) return WrongUse(failure, L"No new archive is open for adding files");
+        if (!m_impl || !m_impl->packer) return WrongUse(failure, L"No new archive is open for adding files");
         if (!filePath || !*filePath) return WrongUse(failure, L"No file name was given", m_impl->path);
         if (!entryName || !*entryName) return WrongUse(failure, L"No entry name was given", filePath);
         // The core refuses names that are not relative and safe.
-        m_impl->writer->AddFile(zipcore::WideToUtf8(filePath), zipcore::WideToUtf8(entryName), level, smartness,
+        m_impl->packer->AddFile(zipcore::WideToUtf8(filePath), zipcore::WideToUtf8(entryName), level, smartness,
                                 BufferSize(bufferSize));
         return true;
     } catch (...) {
@@ -272,24 +275,26 @@ void CZipArchive::CloseImpl(int afterException, bool updateTimeStamp, wchar_t* p
     try {
         if (pathOut && pathChars > 0) lstrcpynW(pathOut, m_impl->path.c_str(), static_cast<int>(std::min<unsigned>(pathChars, INT_MAX)));
         std::string stampPath;   // an archive to be given the time of its newest entry
-        if (m_impl->writer) {
+        if (m_impl->packer) {
             if (afterException != 0) {
-                m_impl->writer->Abandon();
+                m_impl->packer->Abandon();
             } else {
-                m_impl->writer->Finish();
-                if (updateTimeStamp) stampPath = m_impl->writer->ArchivePath();
+                m_impl->packer->Finish();
+                if (updateTimeStamp) stampPath = m_impl->packer->ArchivePath();
             }
         } else if (m_impl->reader && afterException == 0 && updateTimeStamp) {
             stampPath = zipcore::WideToUtf8(m_impl->path);
         }
-        m_impl->writer.reset();
+        m_impl->packer.reset();
+        m_impl->unzip.reset();
         m_impl->reader.reset();
         if (!stampPath.empty()) StampWithNewestEntry(m_impl->files, stampPath);
     } catch (...) {
         ReportCurrentException(failure);
     }
     // Closed either way; a writer destroyed unfinished removes its temporary file.
-    m_impl->writer.reset();
+    m_impl->packer.reset();
+    m_impl->unzip.reset();
     m_impl->reader.reset();
     m_impl->path.clear();
     m_impl->files.MarkNewFiles(nullptr);

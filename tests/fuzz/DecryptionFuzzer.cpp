@@ -6,6 +6,7 @@
 #include "core/MemoryInputFile.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
+#include "core/extract/ArchiveExtractor.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -62,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static RecordingFiles files;
   try {
     ZipReader reader(files, std::make_unique<MemoryInputFile>(std::vector<std::uint8_t>(archive, archive + archiveSize)));
+    ArchiveExtractor unzip(reader);
     reader.SetPasswords({password});
     std::uint64_t inflated = 0;
     for (std::size_t i = 0; i < reader.Count(); ++i) {
@@ -69,12 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (entry.uncompressedSize > kMaxInflated - inflated) break;
       inflated += entry.uncompressedSize;
       try {
-        reader.Test(i, 4096);
+        unzip.Test(i, 4096);
       } catch (const ZipError&) {
       }
       files.written = Written();
       try {
-        reader.Extract(i, "out", true, "", 4096);
+        unzip.Extract(i, "out", true, "", 4096);
       } catch (const ZipError& e) {
         if (files.written.committed) std::abort();   // a failed entry under its final name
         if (e.Kind() == ZipErrorKind::WrongPassword && entry.Encryption() == EntryEncryption::WinZipAes &&

@@ -7,6 +7,7 @@
 #include "core/MemoryInputFile.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
+#include "core/extract/ArchiveExtractor.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -53,13 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static NoFiles files;
   try {
     ZipReader reader(files, std::make_unique<MemoryInputFile>(std::vector<std::uint8_t>(data, data + size)));
+    ArchiveExtractor unzip(reader);
     std::uint64_t inflated = 0;
     for (std::size_t i = 0; i < EntriesToRead(size, reader.Count()); ++i) {
       const std::uint64_t entrySize = reader.Entry(i).uncompressedSize;
       if (entrySize > kMaxInflated - inflated) break;
       inflated += entrySize;
       try {
-        if (reader.Test(i, 4096)) reader.Extract(i, "out", i % 2 == 0, "", 4096);
+        if (unzip.Test(i, 4096)) unzip.Extract(i, "out", i % 2 == 0, "", 4096);
       } catch (const ZipError&) {
       }
     }

@@ -8,7 +8,8 @@
 #include "core/PosixFileAccess.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
-#include "core/ZipWriter.h"
+#include "core/extract/ArchiveExtractor.h"
+#include "core/pack/ArchivePacker.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +43,7 @@ int Create(std::vector<std::string> args) {
       inputs.push_back(arg);
     }
   }
-  ZipWriter writer(files, args[0]);
+  ArchivePacker writer(files, args[0]);
   writer.SetMethod(method);
   for (const std::string& input : inputs)
     writer.AddFile(folder.empty() ? input : folder + "/" + input, input, level, flags, kBuffer);
@@ -53,7 +54,7 @@ int Create(std::vector<std::string> args) {
 int CreateMany(const std::vector<std::string>& args) {
   if (args.size() != 3) throw ZipError(ZipErrorKind::Usage, "create-many ARCHIVE FILE COUNT");
   PosixFileAccess files;
-  ZipWriter writer(files, args[0]);
+  ArchivePacker writer(files, args[0]);
   writer.SetMethod(kMethodStored);
   const long count = std::stol(args[2]);
   for (long i = 0; i < count; ++i) {
@@ -68,6 +69,7 @@ int CreateMany(const std::vector<std::string>& args) {
 int List(const std::string& archive) {
   PosixFileAccess files;
   ZipReader reader(files, archive);
+  ArchiveExtractor unzip(reader);
   for (const ZipEntry& entry : reader.Entries())
     std::printf("%u %llu %08x %lld %s\n", entry.method, static_cast<unsigned long long>(entry.uncompressedSize),
                 entry.crc32, static_cast<long long>(entry.modified), entry.name.c_str());
@@ -77,9 +79,10 @@ int List(const std::string& archive) {
 int Test(const std::string& archive) {
   PosixFileAccess files;
   ZipReader reader(files, archive);
+  ArchiveExtractor unzip(reader);
   int status = 0;
   for (std::size_t i = 0; i < reader.Count(); ++i) {
-    if (!reader.Test(i, kBuffer)) {
+    if (!unzip.Test(i, kBuffer)) {
       std::fprintf(stderr, "corrupt: %s\n", reader.Entry(i).name.c_str());
       status = 1;
     }
@@ -90,12 +93,13 @@ int Test(const std::string& archive) {
 int Extract(const std::string& archive, const std::string& folder) {
   PosixFileAccess files;
   ZipReader reader(files, archive);
+  ArchiveExtractor unzip(reader);
   for (std::size_t i = 0; i < reader.Count(); ++i) {
-    if (!reader.Test(i, kBuffer)) {
+    if (!unzip.Test(i, kBuffer)) {
       std::fprintf(stderr, "corrupt: %s\n", reader.Entry(i).name.c_str());
       return 1;
     }
-    reader.Extract(i, folder, true, "", kBuffer);
+    unzip.Extract(i, folder, true, "", kBuffer);
   }
   return 0;
 }

@@ -3,11 +3,6 @@
 #include "core/CentralDirectory.h"
 #include "core/crypto/EntryDecryption.h"
 #include "core/crypto/Wipe.h"
-#include "core/parallel/AesKeysAhead.h"
-#include "core/parallel/Bzip2EncoderPool.h"
-#include "core/parallel/DecodeAhead.h"
-#include "core/parallel/ParallelBzip2Decompressor.h"
-#include "core/parallel/VerifiedSpool.h"
 #include "core/EndOfCentral.h"
 #include "core/EntryName.h"
 #include "core/ZipError.h"
@@ -76,7 +71,11 @@ const ZipEntry& ZipReader::Entry(std::size_t index) const {
 
 void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize) {
   if (NeedsPassword(index)) DecodeEncrypted(index, out, bufferSize);
-  else Decode(index, out, bufferSize, false);
+  else Decode(index, out, bufferSize, nullptr);
+}
+
+void ZipReader::ReadData(std::size_t index, ByteSink& out, std::size_t bufferSize, const DecompressorMaker& make) {
+  Decode(index, out, bufferSize, &make);
 }
 
 bool ZipReader::NeedsPassword(std::size_t index) const {
@@ -94,7 +93,7 @@ void ZipReader::DecodeEncrypted(std::size_t index, ByteSink& out, std::size_t bu
   const ZipEntry& entry = Entry(index);
   for (std::size_t form = 0; form < passwords_.size(); ++form) {
     try {
-      Decode(index, out, bufferSize, false, &passwords_[form]);
+      Decode(index, out, bufferSize, nullptr, &passwords_[form]);
       return;
     } catch (const ZipError& e) {
       // WrongPassword comes from the header's check, before anything was delivered: the next form
@@ -114,7 +113,7 @@ bool ZipReader::TestEncrypted(std::size_t index, ByteSink& out, std::size_t buff
   const ZipEntry& entry = Entry(index);
   for (std::size_t form = 0; form < passwords_.size(); ++form) {
     try {
-      Decode(index, out, bufferSize, false, &passwords_[form]);
+      Decode(index, out, bufferSize, nullptr, &passwords_[form]);
       // The form that fits goes first: the next entries are most likely under the same one.
       std::rotate(passwords_.begin(), passwords_.begin() + static_cast<std::ptrdiff_t>(form),
                   passwords_.begin() + static_cast<std::ptrdiff_t>(form) + 1);
@@ -131,26 +130,6 @@ bool ZipReader::TestEncrypted(std::size_t index, ByteSink& out, std::size_t buff
   throw ZipError(ZipErrorKind::WrongPassword, "no password given fits the entry " + Quoted(entry.name));
 }
 
-std::shared_ptr<WorkerPool> ZipReader::Pool() {
-  if (!pool_) pool_ = std::make_shared<WorkerPool>(Bzip2EncoderPool::DefaultThreads());
-  return pool_;
-}
-
-bool ZipReader::DecodesInParallel(const ZipEntry& entry) const {
-  return entry.method == kMethodBzip2 && entry.compressedSize >= kParallelDecodeFrom && !entry.IsEncrypted();
-}
-
-bool ZipReader::TryParallel(std::size_t index, ByteSink& out, std::size_t bufferSize) {
-  try {
-    Decode(index, out, bufferSize, true);
-    return true;
-  } catch (const ZipError& e) {
-    // A damaged verdict is confirmed by the serial decoder: a block magic may occur by chance.
-    if (e.Kind() == ZipErrorKind::CorruptEntry) return false;
-    throw;
-  }
-}
-
 std::string ZipReader::WhyNotExtractable(std::size_t index) const {
   const ZipEntry& entry = Entry(index);
   if (entry.inOtherVolume) return "part of a split archive";
@@ -163,7 +142,7 @@ std::string ZipReader::WhyNotExtractable(std::size_t index) const {
   return {};
 }
 
-void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, bool parallel,
+void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, const DecompressorMaker* make,
                        const std::string* password) {
   const ZipEntry& entry = Entry(index);
   if (entry.inOtherVolume)
@@ -181,11 +160,9 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
   // Throws WrongPassword here, before a byte is delivered.
   std::unique_ptr<EntryDecryption> decryption;
   if (encryption == EntryEncryption::WinZipAes) {
-    // The next AES entries' keys are derived on the workers meanwhile, most likely under this password.
-    if (!keysAhead_) keysAhead_ = std::make_unique<AesKeysAhead>(*archive_, entries_, Pool());
     AesKeys keys;
-    const bool ready = keysAhead_->Take(index, *password, keys);
-    keysAhead_->StartAfter(index, *password);
+    const bool ready = keySource_ && keySource_->Take(index, *password, keys);
+    if (keySource_) keySource_->Decrypting(index, *password);
     decryption = std::make_unique<EntryDecryption>(entry, *archive_, *password, ready ? &keys : nullptr);
   } else if (encryption != EntryEncryption::None) {
     decryption = std::make_unique<EntryDecryption>(entry, *archive_, *password);
@@ -194,12 +171,7 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
   if (entry.method == kMethodStored && dataSize != entry.uncompressedSize)
     throw ZipError(ZipErrorKind::CorruptEntry, "the stored entry " + Quoted(entry.name) + " has two different sizes");
 
-  std::unique_ptr<Decompressor> decompressor;
-  if (parallel) {
-    decompressor = std::make_unique<ParallelBzip2Decompressor>(Pool());
-  } else {
-    decompressor = MakeDecompressor(entry);
-  }
+  std::unique_ptr<Decompressor> decompressor = make ? (*make)() : MakeDecompressor(entry);
   CheckingSink checked(entry, &out);
   std::vector<std::uint8_t> buffer(
       static_cast<std::size_t>(std::min<std::uint64_t>(ClampBuffer(bufferSize), std::max<std::uint64_t>(dataSize, 1))));
@@ -215,7 +187,7 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
     if (!finished) finished = decompressor->Write(buffer.data(), piece, checked);
     position += piece;
     remaining -= piece;
-    if (progress_) progress_(piece);
+    ReportProgress(piece);
   }
   if (decryption) decryption->Finish();
   if (entry.method != kMethodStored && !finished)
@@ -227,54 +199,15 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
     throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");
 }
 
-bool ZipReader::Test(std::size_t index, std::size_t bufferSize) {
-  const ZipEntry& entry = Entry(index);
-  spool_.reset();
-  if (!ahead_) ahead_ = std::make_unique<DecodeAhead>(*archive_, entries_, Pool());
-  if (ahead_->Handles(index)) {
-    try {
-      ahead_->Verify(index);
-    } catch (const ZipError& e) {
-      if (e.Kind() == ZipErrorKind::CorruptEntry) return false;
-      throw;
-    }
-    if (progress_) progress_(entry.compressedSize);
+bool ZipReader::Test(std::size_t index, ByteSink& out, std::size_t bufferSize, const std::function<void()>& restart) {
+  if (NeedsPassword(index)) return TestEncrypted(index, out, bufferSize, restart);
+  try {
+    ReadData(index, out, bufferSize);
     return true;
+  } catch (const ZipError& e) {
+    if (e.Kind() != ZipErrorKind::CorruptEntry) throw;
+    return false;
   }
-  class Discard : public ByteSink {
-    void Put(const std::uint8_t*, std::size_t) override {}
-  } discard;
-  // A large entry's verified data wait in a spool file for its extraction, where one can be made.
-  // Not a stored one: reading it again from the archive costs less than writing and reading a copy.
-  std::unique_ptr<VerifiedSpool> spool;
-  if (!archivePath_.empty() && entry.uncompressedSize > 0 && entry.method != kMethodStored) {
-    try {
-      spool = std::make_unique<VerifiedSpool>(files_, archivePath_);
-    } catch (const ZipError&) {
-    }
-  }
-  ByteSink& sink = spool ? static_cast<ByteSink&>(*spool) : discard;
-  bool sound = false;
-  if (NeedsPassword(index)) {
-    sound = TestEncrypted(index, sink, bufferSize, [&spool] {
-      if (spool) spool->Restart();
-    });
-  } else if (!(DecodesInParallel(entry) && TryParallel(index, sink, bufferSize))) {
-    if (spool) spool->Restart();
-    try {
-      ReadData(index, sink, bufferSize);
-      sound = true;
-    } catch (const ZipError& e) {
-      if (e.Kind() != ZipErrorKind::CorruptEntry) throw;
-    }
-  } else {
-    sound = true;
-  }
-  if (sound && spool && spool->Complete()) {
-    spool_ = std::move(spool);
-    spoolIndex_ = index;
-  }
-  return sound;
 }
 
 } // namespace zipcore

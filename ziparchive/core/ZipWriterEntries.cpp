@@ -1,5 +1,5 @@
-// How ZipWriter writes an entry's data: streamed through a compressor into the archive, or read
-// whole, compressed in the background and written when its turn comes.
+// How ZipWriter writes an entry: its local header, then its data streamed through a compressor or
+// ready as they are.
 #include "core/ZipWriter.h"
 
 #include "core/EntryName.h"
@@ -7,9 +7,6 @@
 #include "core/ZipFormat.h"
 #include "core/ZipRecords.h"
 #include "core/methods/Codec.h"
-#include "core/methods/CompressibilityGuess.h"
-#include "core/parallel/Bzip2EncoderPool.h"
-#include "core/parallel/ParallelBzip2Compressor.h"
 
 #include <zlib.h>
 
@@ -61,7 +58,8 @@ std::uint16_t VersionNeeded(std::uint16_t method, bool zip64) {
 
 } // namespace
 
-void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool failIfChanged, std::size_t bufferSize) {
+void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool failIfChanged, std::size_t bufferSize,
+                           const CompressorMaker& make) {
   const std::uint64_t expected = file.Size();
   const bool zip64 = expected >= kReserveZip64From;
   entry.versionNeeded = VersionNeeded(entry.method, zip64 || entry.localHeaderOffset >= kZip64Marker32);
@@ -70,12 +68,7 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
   std::vector<std::uint8_t> header = BuildLocalHeader(entry, zip64);
   entry.dataOffset = entry.localHeaderOffset + header.size();
 
-  std::unique_ptr<Compressor> compressor;
-  if (entry.method == kMethodBzip2) {
-    compressor = std::make_unique<ParallelBzip2Compressor>(level, Pool());
-  } else {
-    compressor = MakeCompressor(entry.method, level);
-  }
+  std::unique_ptr<Compressor> compressor = make ? make(entry.method, level) : MakeCompressor(entry.method, level);
   ArchiveSink sink(*output_, entry.dataOffset);
   // No bigger than the file needs: small files are the common case.
   const std::size_t bufferLength = static_cast<std::size_t>(std::min<std::uint64_t>(
@@ -105,77 +98,35 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
   output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
 }
 
-bool ZipWriter::AddInBackground(InputFile& file, ZipEntry& entry, const std::string& diskPath, int level,
-                                int smartFlags, std::size_t bufferSize) {
-  const std::uint64_t expected = file.Size();
-  std::vector<std::uint8_t> data;
-  data.resize(static_cast<std::size_t>(expected));
-  const std::size_t piece = std::clamp<std::size_t>(bufferSize, 4096, 16 * 1024 * 1024);
-  std::size_t total = 0;
-  while (total < data.size()) {
-    std::size_t got = file.ReadAt(total, data.data() + total, std::min(piece, data.size() - total));
-    if (got == 0) break;
-    total += got;
-  }
-  std::uint8_t probe;
-  if (total == data.size() && file.ReadAt(total, &probe, 1) != 0) {
-    // The file grew while it was read.
-    if (smartFlags & kSmartFailIfChanged)
-      throw ZipError(ZipErrorKind::SourceChanged, "the file \"" + entry.name + "\" changed size while it was read",
-                     0, diskPath);
-    return false; // streamed instead, as far as it goes
-  }
-  if ((smartFlags & kSmartFailIfChanged) && total != expected)
-    throw ZipError(ZipErrorKind::SourceChanged, "the file \"" + entry.name + "\" changed size while it was read", 0,
-                   diskPath);
-  data.resize(total);
-  if (progress_ && total) progress_(total);
-
-  entry.crc32 = static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), data.data(), static_cast<uInt>(total)));
-  entry.uncompressedSize = total;
-  const bool storeIfNotSmaller = (smartFlags & kSmartStoreIfNotSmaller) != 0;
-  // Stored at once, without a trial: the workers are left to the files that do compress.
-  if (storeIfNotSmaller && LooksIncompressible(data.data(), data.size())) entry.method = kMethodStored;
-  background_.Add(std::move(entry), diskPath, std::move(data), level, storeIfNotSmaller, Pool());
-
-  WritePending(false);
-  if (background_.OverLimit(Pool()->Threads())) {
-    // Waiting for an entry half-way along rather than for each oldest one lets the workers wake the
-    // writer once for many small files instead of once for every file.
-    background_.WaitUntilReady(background_.Count() / 2);
-    WritePending(false);
-    while (background_.OverLimit(Pool()->Threads())) WriteOldestPending();
-  }
-  return true;
-}
-
-void ZipWriter::WritePending(bool all) {
-  while (!background_.Empty() && (all || background_.OldestReady())) WriteOldestPending();
-}
-
-void ZipWriter::WriteOldestPending() {
-  const std::string diskPath = background_.OldestPath();
+void ZipWriter::WriteStreamed(InputFile& file, ZipEntry entry, int level, bool failIfChanged, bool storeIfNotSmaller,
+                              std::size_t bufferSize, const CompressorMaker& make) {
+  if (!output_) throw ZipError(ZipErrorKind::Usage, "the archive is not open for writing");
+  entry.localHeaderOffset = position_;
+  const std::uint64_t start = position_;
   try {
-    BackgroundEntries::Finished finished = background_.TakeOldest();
-    ZipEntry& entry = finished.entry;
-    entry.localHeaderOffset = position_;
-    entry.versionNeeded = VersionNeeded(entry.method, entry.localHeaderOffset >= kZip64Marker32);
-    std::vector<std::uint8_t> header = BuildLocalHeader(entry, false);
-    entry.dataOffset = entry.localHeaderOffset + header.size();
-    header.insert(header.end(), finished.data.begin(), finished.data.end());
-    output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
-    position_ = entry.dataOffset + entry.compressedSize;
-    entries_.push_back(std::move(entry));
-  } catch (const ZipError& e) {
-    broken_ = true;
-    background_.Clear();
-    if (e.Path().empty()) throw ZipError(e.Kind(), e.what(), e.OsError(), diskPath);
-    throw;
+    WriteEntry(file, entry, level, failIfChanged, bufferSize, make);
+    if (storeIfNotSmaller && entry.method != kMethodStored && entry.compressedSize >= entry.uncompressedSize) {
+      entry.method = kMethodStored;
+      WriteEntry(file, entry, level, failIfChanged, bufferSize, make);
+    }
   } catch (...) {
-    broken_ = true;
-    background_.Clear();
+    position_ = start; // what was written of the entry is overwritten by the next one
     throw;
   }
+  position_ = entry.dataOffset + entry.compressedSize;
+  entries_.push_back(std::move(entry));
+}
+
+void ZipWriter::WritePrepared(ZipEntry entry, const std::vector<std::uint8_t>& data) {
+  if (!output_) throw ZipError(ZipErrorKind::Usage, "the archive is not open for writing");
+  entry.localHeaderOffset = position_;
+  entry.versionNeeded = VersionNeeded(entry.method, entry.localHeaderOffset >= kZip64Marker32);
+  std::vector<std::uint8_t> header = BuildLocalHeader(entry, false);
+  entry.dataOffset = entry.localHeaderOffset + header.size();
+  header.insert(header.end(), data.begin(), data.end());
+  output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
+  position_ = entry.dataOffset + entry.compressedSize;
+  entries_.push_back(std::move(entry));
 }
 
 } // namespace zipcore

@@ -24,7 +24,8 @@ set(ZIPCORE_BZIP2_OWNSORT_UPSTREAM
   ${ZIPCORE_DIR}/bzip2/Libbz2OwnBlockSort.c)
 set(ZIPCORE_BZIP2_OWNSORT_SOURCES ${ZIPCORE_BZIP2_OWNSORT_UPSTREAM} ${ZIPCORE_DIR}/bzip2/Libbz2SortHook.c)
 
-# The zip container, its compression methods and its parallel paths.
+# The zip container with its compression methods and decryption: records, central directory,
+# names, entries read and written as verified streams. No threads, no spools, no folders on disk.
 set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/CentralDirectory.cpp
   ${ZIPCORE_DIR}/DiskNames.cpp
@@ -34,7 +35,6 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/ExtraFields.cpp
   ${ZIPCORE_DIR}/TextEncoding.cpp
   ${ZIPCORE_DIR}/ZipReader.cpp
-  ${ZIPCORE_DIR}/ZipReaderExtract.cpp
   ${ZIPCORE_DIR}/ZipRecords.cpp
   ${ZIPCORE_DIR}/ZipWriter.cpp
   ${ZIPCORE_DIR}/ZipWriterEntries.cpp
@@ -44,7 +44,6 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/crypto/Wipe.cpp
   ${ZIPCORE_DIR}/methods/Bzip2Codec.cpp
   ${ZIPCORE_DIR}/methods/Codec.cpp
-  ${ZIPCORE_DIR}/methods/CompressibilityGuess.cpp
   ${ZIPCORE_DIR}/methods/Deflate64Codec.cpp
   ${ZIPCORE_DIR}/methods/DeflateCodec.cpp
   ${ZIPCORE_DIR}/methods/InflateHuffman.cpp
@@ -52,15 +51,32 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/methods/LzmaCodec.cpp
   ${ZIPCORE_DIR}/methods/StoredCodec.cpp
   ${ZIPCORE_DIR}/methods/XzCodec.cpp
-  ${ZIPCORE_DIR}/methods/ZstandardCodec.cpp
-  ${ZIPCORE_DIR}/parallel/AesKeysAhead.cpp
-  ${ZIPCORE_DIR}/parallel/BackgroundEntries.cpp
-  ${ZIPCORE_DIR}/parallel/Bzip2EncoderPool.cpp
-  ${ZIPCORE_DIR}/parallel/DecodeAhead.cpp
-  ${ZIPCORE_DIR}/parallel/ParallelBzip2Compressor.cpp
-  ${ZIPCORE_DIR}/parallel/ParallelBzip2Decompressor.cpp
-  ${ZIPCORE_DIR}/parallel/VerifiedSpool.cpp
-  ${ZIPCORE_DIR}/parallel/WorkerPool.cpp)
+  ${ZIPCORE_DIR}/methods/ZstandardCodec.cpp)
+
+# Generic worker threads, for the layers above the container.
+set(ZIPCORE_PARALLEL_SOURCES ${ZIPCORE_DIR}/parallel/WorkerPool.cpp)
+
+# Unpacking an archive into a folder: test then extract, decode-ahead, the parallel bzip2 decoder,
+# spools of verified data, AES keys derived ahead, folders made on disk.
+set(ZIPCORE_EXTRACT_SOURCES
+  ${ZIPCORE_DIR}/extract/AesKeysAhead.cpp
+  ${ZIPCORE_DIR}/extract/ArchiveExtractor.cpp
+  ${ZIPCORE_DIR}/extract/DecodeAhead.cpp
+  ${ZIPCORE_DIR}/extract/ParallelBzip2Decompressor.cpp
+  ${ZIPCORE_DIR}/extract/VerifiedSpool.cpp)
+
+# Packing files from disk into a new archive: background entries, parallel bzip2 compression, the
+# compressibility guess.
+set(ZIPCORE_PACK_SOURCES
+  ${ZIPCORE_DIR}/pack/ArchivePacker.cpp
+  ${ZIPCORE_DIR}/pack/BackgroundEntries.cpp
+  ${ZIPCORE_DIR}/pack/Bzip2EncoderPool.cpp
+  ${ZIPCORE_DIR}/pack/CompressibilityGuess.cpp
+  ${ZIPCORE_DIR}/pack/ParallelBzip2Compressor.cpp)
+
+# Every layer of the core above our bzip2 codec, for builds that compile them together.
+set(ZIPCORE_ALL_SOURCES ${ZIPCORE_SOURCES} ${ZIPCORE_PARALLEL_SOURCES} ${ZIPCORE_EXTRACT_SOURCES}
+    ${ZIPCORE_PACK_SOURCES})
 
 # The file seam on POSIX systems (Windows gets its own from the DLL's Windows half).
 set(ZIPCORE_POSIX_SOURCES ${ZIPCORE_DIR}/PosixFileAccess.cpp)

@@ -110,22 +110,23 @@ TEST_F(Encryption, ArchivesOf7ZipAndInfoZipUnpackWithTheirPasswordAndNeverWithAn
     RunIn(folder, c.command);
     Archive archive = Open(folder / "out.zip");
     ZipReader& reader = *archive.reader;
+    ArchiveExtractor unzip(reader);
     ASSERT_EQ(reader.Count(), 2u);
     for (std::size_t i = 0; i < reader.Count(); ++i) {
       EXPECT_TRUE(reader.NeedsPassword(i));
       EXPECT_EQ(reader.WhyNotExtractable(i), "");
-      EXPECT_EQ(ErrorOf([&] { reader.Test(i, kBuffer); }), ZipErrorKind::WrongPassword);
+      EXPECT_EQ(ErrorOf([&] { unzip.Test(i, kBuffer); }), ZipErrorKind::WrongPassword);
     }
     reader.SetPasswords({"Secret"});
-    EXPECT_EQ(ErrorOf([&] { reader.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
-    EXPECT_EQ(ErrorOf([&] { reader.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::WrongPassword);
+    EXPECT_EQ(ErrorOf([&] { unzip.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
+    EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::WrongPassword);
     EXPECT_EQ(ListFolder(folder.Path()), (std::vector<std::string>{"in", "in/small.txt", "in/text.txt", "out.zip", "x"}));
 
     // Tried in order, as the UTF-8, ANSI and OEM forms of one password would be.
     reader.SetPasswords({"first form", "secret"});
     for (std::size_t i = 0; i < reader.Count(); ++i) {
-      ASSERT_TRUE(reader.Test(i, kBuffer));
-      reader.Extract(i, folder / "x", true, "", kBuffer);
+      ASSERT_TRUE(unzip.Test(i, kBuffer));
+      unzip.Extract(i, folder / "x", true, "", kBuffer);
     }
     EXPECT_EQ(ReadFile(folder / "x/text.txt"), ReadFile(folder / "in/text.txt"));
     EXPECT_EQ(ReadFile(folder / "x/small.txt"), "short\n");
@@ -141,17 +142,18 @@ TEST_F(Encryption, MixedArchiveNeedsEachEntrysOwnPassword) {
               " && 7z a -tzip -pBravo -mem=AES256 ../out.zip b.txt");
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;
+  ArchiveExtractor unzip(reader);
   const std::size_t plain = IndexOf(reader, "small.txt"), a = IndexOf(reader, "a.txt"), b = IndexOf(reader, "b.txt");
   EXPECT_FALSE(reader.NeedsPassword(plain));
-  EXPECT_TRUE(reader.Test(plain, kBuffer));
+  EXPECT_TRUE(unzip.Test(plain, kBuffer));
 
   reader.SetPasswords({"Alpha"});
-  EXPECT_TRUE(reader.Test(a, kBuffer));
-  EXPECT_EQ(ErrorOf([&] { reader.Test(b, kBuffer); }), ZipErrorKind::WrongPassword);
+  EXPECT_TRUE(unzip.Test(a, kBuffer));
+  EXPECT_EQ(ErrorOf([&] { unzip.Test(b, kBuffer); }), ZipErrorKind::WrongPassword);
   reader.SetPasswords({"Bravo"});
-  EXPECT_EQ(ErrorOf([&] { reader.Test(a, kBuffer); }), ZipErrorKind::WrongPassword);
-  EXPECT_TRUE(reader.Test(b, kBuffer));
-  reader.Extract(b, folder / "x", true, "", kBuffer);
+  EXPECT_EQ(ErrorOf([&] { unzip.Test(a, kBuffer); }), ZipErrorKind::WrongPassword);
+  EXPECT_TRUE(unzip.Test(b, kBuffer));
+  unzip.Extract(b, folder / "x", true, "", kBuffer);
   EXPECT_EQ(ReadFile(folder / "x/b.txt"), ReadFile(folder / "in/b.txt"));
 }
 
@@ -166,14 +168,15 @@ TEST_F(Encryption, AesEntriesUnderTwoPasswordsOneAfterTheOther) {
     SCOPED_TRACE(bravoFirst ? "Bravo tried first" : "Alpha tried first");
     Archive archive = Open(folder / "out.zip");
     ZipReader& reader = *archive.reader;
+    ArchiveExtractor unzip(reader);
     const std::size_t a = IndexOf(reader, "a.txt"), b = IndexOf(reader, "b.txt");
     reader.SetPasswords({bravoFirst ? "Bravo" : "Alpha"});
-    EXPECT_EQ(ErrorOf([&] { reader.Test(bravoFirst ? a : b, kBuffer); }), ZipErrorKind::WrongPassword);
+    EXPECT_EQ(ErrorOf([&] { unzip.Test(bravoFirst ? a : b, kBuffer); }), ZipErrorKind::WrongPassword);
     reader.SetPasswords({"Alpha"});
-    EXPECT_TRUE(reader.Test(a, kBuffer));
-    EXPECT_EQ(ErrorOf([&] { reader.Test(b, kBuffer); }), ZipErrorKind::WrongPassword);
+    EXPECT_TRUE(unzip.Test(a, kBuffer));
+    EXPECT_EQ(ErrorOf([&] { unzip.Test(b, kBuffer); }), ZipErrorKind::WrongPassword);
     reader.SetPasswords({"Bravo"});
-    EXPECT_TRUE(reader.Test(b, kBuffer));
+    EXPECT_TRUE(unzip.Test(b, kBuffer));
     EXPECT_EQ(ReadAll(reader, b), ReadFile(folder / "in/b.txt"));
   }
 }
@@ -183,10 +186,11 @@ TEST_F(Encryption, Ae2EntryIsCheckedByItsAuthenticationCode) {
   RunIn(folder, "cd in && 7z a -tzip -psecret -mem=AES256 ../out.zip text.txt");
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;
+  ArchiveExtractor unzip(reader);
   EXPECT_EQ(reader.Entry(0).aesVersion, 2);
   EXPECT_EQ(reader.Entry(0).crc32, 0u);
   reader.SetPasswords({"secret"});
-  EXPECT_TRUE(reader.Test(0, kBuffer));
+  EXPECT_TRUE(unzip.Test(0, kBuffer));
   EXPECT_EQ(ReadAll(reader, 0), ReadFile(folder / "in/text.txt"));
 }
 
@@ -201,10 +205,11 @@ TEST_F(Encryption, NonAsciiPasswordFitsInTheFormItWasWrittenIn) {
     SCOPED_TRACE(name);
     Archive archive = Open(folder / name);
     ZipReader& reader = *archive.reader;
+    ArchiveExtractor unzip(reader);
     reader.SetPasswords({name == std::string("utf8.zip") ? ansiForm : utf8Form});
-    EXPECT_EQ(ErrorOf([&] { reader.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
+    EXPECT_EQ(ErrorOf([&] { unzip.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
     reader.SetPasswords({utf8Form, ansiForm});
-    EXPECT_TRUE(reader.Test(0, kBuffer));
+    EXPECT_TRUE(unzip.Test(0, kBuffer));
     EXPECT_EQ(ReadAll(reader, 0), ReadFile(folder / "in/text.txt"));
   }
 }
@@ -214,10 +219,11 @@ TEST_F(Encryption, StoredEntryWithADataDescriptor) {
   RunIn(folder, "zip -q -0 -P secret out.zip - < in/small.txt");
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;
+  ArchiveExtractor unzip(reader);
   ASSERT_TRUE(reader.Entry(0).flags & kFlagDataDescriptor);
   EXPECT_EQ(reader.Entry(0).method, kMethodStored);
   reader.SetPasswords({"secret"});
-  EXPECT_TRUE(reader.Test(0, kBuffer));
+  EXPECT_TRUE(unzip.Test(0, kBuffer));
   EXPECT_EQ(ReadAll(reader, 0), "short\n");
 }
 
@@ -230,9 +236,10 @@ TEST_F(Encryption, AesEntryWithAChangedAuthenticationCodeIsDamagedAndNotWritten)
   }
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;
+  ArchiveExtractor unzip(reader);
   reader.SetPasswords({"secret"});
-  EXPECT_FALSE(reader.Test(0, kBuffer));
-  EXPECT_EQ(ErrorOf([&] { reader.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+  EXPECT_FALSE(unzip.Test(0, kBuffer));
+  EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
   EXPECT_EQ(ListFolder(folder / "x"), std::vector<std::string>{});
 }
 
@@ -242,15 +249,16 @@ TEST_F(Encryption, WrongPasswordThatPassesTheCheckByteIsFoundByTheCrc) {
   RunIn(folder, "cd in && 7z a -tzip -psecret -mem=ZipCrypto ../out.zip text.txt");
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;
+  ArchiveExtractor unzip(reader);
   auto file = Files().OpenForReading(archive.path);
   const std::string wrong = WrongButPassesCheckByte(*file, reader.Entry(0), "secret");
   reader.SetPasswords({wrong});
-  EXPECT_EQ(ErrorOf([&] { reader.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
-  EXPECT_EQ(ErrorOf([&] { reader.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::WrongPassword);
+  EXPECT_EQ(ErrorOf([&] { unzip.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
+  EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::WrongPassword);
   EXPECT_EQ(ListFolder(folder / "x"), std::vector<std::string>{});
   reader.SetPasswords({wrong, "secret"});
-  EXPECT_TRUE(reader.Test(0, kBuffer));
-  reader.Extract(0, folder / "x", true, "", kBuffer);
+  EXPECT_TRUE(unzip.Test(0, kBuffer));
+  unzip.Extract(0, folder / "x", true, "", kBuffer);
   EXPECT_EQ(ReadFile(folder / "x/text.txt"), ReadFile(folder / "in/text.txt"));
 }
 

@@ -58,8 +58,9 @@ TEST(EntryNameSafety, ExtractRefusesUnsafeNewName) {
   TestArchive archive;
   archive.entries.push_back({"good.txt", "fine"});
   auto reader = OpenMemory(Build(archive));
+  ArchiveExtractor unzip(*reader);
   TempFolder folder;
-  EXPECT_EQ(ErrorOf([&] { reader->Extract(0, folder.Path(), true, "../escape.txt", 65536); }),
+  EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "../escape.txt", 65536); }),
             ZipErrorKind::UnsafeName);
   EXPECT_TRUE(ListFolder(folder.Path()).empty());
 }

@@ -28,7 +28,8 @@ Bytes Sample() {
 }
 
 void ExtractAll(ZipReader& reader, const std::string& folder, bool fullPath) {
-  for (std::size_t i = 0; i < reader.Count(); ++i) reader.Extract(i, folder, fullPath, "", kBuffer);
+  ArchiveExtractor unzip(reader);
+  for (std::size_t i = 0; i < reader.Count(); ++i) unzip.Extract(i, folder, fullPath, "", kBuffer);
 }
 
 TEST(Extract, RecreatesStoredFoldersBelowANewTargetFolder) {
@@ -53,7 +54,8 @@ TEST(Extract, WithoutFullPathKeepsOnlyFileNames) {
 TEST(Extract, NewNameReplacesTheStoredName) {
   TempFolder folder;
   auto reader = OpenMemory(Sample());
-  reader->Extract(2, folder.Path(), true, "renamed\\copy.txt", kBuffer);
+  ArchiveExtractor unzip(*reader);
+  unzip.Extract(2, folder.Path(), true, "renamed\\copy.txt", kBuffer);
   EXPECT_EQ(ReadFile(folder / "renamed/copy.txt"), "deep");
   EXPECT_EQ(ListFolder(folder.Path()), (std::vector<std::string>{"renamed", "renamed/copy.txt"}));
 }
@@ -62,7 +64,8 @@ TEST(Extract, ReplacesAnExistingFile) {
   TempFolder folder;
   WriteFile(folder / "top.txt", "older and longer content");
   auto reader = OpenMemory(Sample());
-  reader->Extract(0, folder.Path(), true, "", kBuffer);
+  ArchiveExtractor unzip(*reader);
+  unzip.Extract(0, folder.Path(), true, "", kBuffer);
   EXPECT_EQ(ReadFile(folder / "top.txt"), "top");
 }
 
@@ -75,8 +78,9 @@ TEST(Extract, CorruptEntryLeavesNoFileUnderItsName) {
     TestEntry badOverExisting = bad;
     badOverExisting.name = "kept.txt";
     auto reader = OpenMemory(Build({{bad, badOverExisting}}));
-    EXPECT_EQ(ErrorOf([&] { reader->Extract(0, folder.Path(), true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
-    EXPECT_EQ(ErrorOf([&] { reader->Extract(1, folder.Path(), true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+    ArchiveExtractor unzip(*reader);
+    EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+    EXPECT_EQ(ErrorOf([&] { unzip.Extract(1, folder.Path(), true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
     EXPECT_EQ(ListFolder(folder.Path()), (std::vector<std::string>{"kept.txt"})) << method;
     EXPECT_EQ(ReadFile(folder / "kept.txt"), "the file that was there");
   }
@@ -87,7 +91,8 @@ TEST(Extract, UnsupportedEntryWritesNothing) {
   TestEntry encrypted = Entry("secret.txt", "xxxx");
   encrypted.flags = 0x0041;   // strong encryption: not read
   auto reader = OpenMemory(Build({{encrypted}}));
-  EXPECT_EQ(ErrorOf([&] { reader->Extract(0, folder.Path(), true, "", kBuffer); }), ZipErrorKind::Unsupported);
+  ArchiveExtractor unzip(*reader);
+  EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "", kBuffer); }), ZipErrorKind::Unsupported);
   EXPECT_TRUE(ListFolder(folder.Path()).empty());
 }
 
@@ -95,7 +100,8 @@ TEST(Extract, FileWhereAFolderMustGoIsAnIoError) {
   TempFolder folder;
   WriteFile(folder / "a", "a file named like the entry's folder");
   auto reader = OpenMemory(Sample());
-  EXPECT_EQ(ErrorOf([&] { reader->Extract(2, folder.Path(), true, "", kBuffer); }), ZipErrorKind::Io);
+  ArchiveExtractor unzip(*reader);
+  EXPECT_EQ(ErrorOf([&] { unzip.Extract(2, folder.Path(), true, "", kBuffer); }), ZipErrorKind::Io);
 }
 
 TEST(Extract, ArchiveFileOnDiskWithProgress) {

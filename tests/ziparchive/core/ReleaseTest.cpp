@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "core/parallel/WorkerPool.h"
-#include "core/ZipWriter.h"
+#include "core/pack/ArchivePacker.h"
 
 #include <unistd.h>
 
@@ -104,8 +104,9 @@ TEST(Release, ReadersClosedAtAnyPointLeaveMemoryFlat) {
   std::size_t tested = 0;
   const long growth = GrowthOver(1000, [&](std::size_t round) {
     ZipReader reader(Files(), path);
+    ArchiveExtractor unzip(reader);
     for (std::size_t i = 0; i < std::min(stops[round % 3], reader.Count()); ++i, ++tested)
-      if (!reader.Test(i, kBuffer)) break;
+      if (!unzip.Test(i, kBuffer)) break;
   });
   EXPECT_EQ(tested, (kWarmUp + 1000) / 3 * (1 + 64 + 300)); // 1,020 rounds: each stop 340 times
   EXPECT_LT(growth, kAllowedGrowth) << "resident memory grew by " << growth << " bytes";
@@ -116,7 +117,7 @@ TEST(Release, WritersAbandonedWhileCompressingLeaveMemoryFlat) {
   TempFolder folder;
   for (std::size_t i = 0; i < 8; ++i) WriteFile(folder / ("in" + std::to_string(i)), EntryText(i, 20000));
   const long growth = GrowthOver(200, [&](std::size_t round) {
-    ZipWriter writer(Files(), folder / "out.zip");
+    ArchivePacker writer(Files(), folder / "out.zip");
     for (std::size_t i = 0; i < 8; ++i)
       writer.AddFile(folder / ("in" + std::to_string(i)), "in" + std::to_string(i), -1, kSmartAll, kBuffer);
     if (round % 2) writer.Abandon(); // otherwise destroyed unfinished

@@ -7,6 +7,7 @@
 #include "core/PosixFileAccess.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
+#include "core/extract/ArchiveExtractor.h"
 
 #include <gtest/gtest.h>
 

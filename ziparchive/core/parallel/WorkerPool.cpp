@@ -10,6 +10,11 @@ WorkerPool::WorkerPool(unsigned threads) {
   for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
 }
 
+unsigned WorkerPool::DefaultThreads() {
+  unsigned cores = std::thread::hardware_concurrency();
+  return std::min(std::max(cores, 1u), 8u);
+}
+
 WorkerPool::~WorkerPool() {
   std::deque<std::shared_ptr<Ticket>> dropped;
   {

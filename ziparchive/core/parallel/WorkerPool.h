@@ -32,6 +32,9 @@ public:
   // Tasks not started yet are dropped; running ones are finished first.
   ~WorkerPool();
 
+  // The processor's cores, at least 1 and at most 8.
+  static unsigned DefaultThreads();
+
   unsigned Threads() const { return static_cast<unsigned>(workers_.size()); }
   // The task must not throw: it reports failures through its own data.
   std::shared_ptr<Ticket> Submit(std::function<void()> task);

@@ -4,9 +4,9 @@
 #include "Bzip2BlockWriter.h"
 
 #include "core/bzip2/Bzip2StreamDecoder.h"
-#include "core/parallel/DecodeAhead.h"
-#include "core/parallel/ParallelBzip2Decompressor.h"
-#include "core/parallel/Bzip2DecoderShelf.h"
+#include "core/extract/DecodeAhead.h"
+#include "core/extract/ParallelBzip2Decompressor.h"
+#include "core/extract/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 
 #include <bzlib.h>

@@ -1,7 +1,7 @@
 // Decoding bzip2 blocks on several threads must give exactly what libbz2 gives, and call damaged
 // whatever libbz2 calls damaged.
 #include "Libbz2Reference.h"
-#include "core/parallel/ParallelBzip2Decompressor.h"
+#include "core/extract/ParallelBzip2Decompressor.h"
 #include "core/ZipError.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "Bzip2TestData.h"
 #include "Libbz2Reference.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
-#include "core/parallel/ParallelBzip2Compressor.h"
+#include "core/pack/ParallelBzip2Compressor.h"
 
 #include <bzlib.h>
 #include <gtest/gtest.h>

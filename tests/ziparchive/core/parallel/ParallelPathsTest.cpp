@@ -3,8 +3,8 @@
 // order added, the bytes one compressor alone would write, failures reported, every entry verified.
 #include "TestSupport.h"
 
-#include "core/parallel/ParallelBzip2Compressor.h"
-#include "core/ZipWriter.h"
+#include "core/pack/ParallelBzip2Compressor.h"
+#include "core/pack/ArchivePacker.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,7 +78,7 @@ TEST(ParallelWriter, EntriesKeepTheirOrderContentAndBytes) {
   auto files = MixedFiles();
   for (auto& [name, content] : files) WriteFile(folder / name, content);
   {
-    ZipWriter writer(Files(), folder / "out.zip");
+    ArchivePacker writer(Files(), folder / "out.zip");
     for (auto& [name, content] : files) writer.AddFile(folder / name, name, -1, kSmartAll, kBuffer);
     EXPECT_EQ(writer.Count(), files.size());
     writer.Finish();
@@ -146,7 +146,7 @@ TEST(ParallelWriter, AFailureWritingAnEarlierEntryStopsTheArchive) {
   TempFolder folder;
   for (int i = 0; i < 30; ++i) WriteFile(folder / ("in/" + std::to_string(i)), TextOf(40000, i));
   FullDisk disk(100000);
-  ZipWriter writer(disk, folder / "out.zip");
+  ArchivePacker writer(disk, folder / "out.zip");
   std::optional<ZipErrorKind> failure;
   int added = 0;
   for (int i = 0; i < 30 && !failure; ++i) {
@@ -170,7 +170,7 @@ std::string BuildArchive(const TempFolder& folder, const std::vector<std::pair<s
     const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
     utimensat(AT_FDCWD, (folder / ("in/" + name)).c_str(), times, 0);
   }
-  ZipWriter writer(Files(), folder / "a.zip");
+  ArchivePacker writer(Files(), folder / "a.zip");
   for (auto& [name, content] : files) writer.AddFile(folder / ("in/" + name), name, -1, kSmartAll, kBuffer);
   writer.Finish();
   return folder / "a.zip";
@@ -182,13 +182,14 @@ TEST(DecodeAhead, TestThenExtractGivesEveryEntryInAnyOrder) {
   files.emplace_back("big.txt", TextOf(5u << 20, 99)); // above the decode-ahead limit
   files.emplace_back("hex.txt", HexOf(3u << 20, 98));  // decoded block by block
   ZipReader reader(Files(), BuildArchive(folder, files));
+  ArchiveExtractor unzip(reader);
   std::uint64_t progress = 0;
   reader.SetProgress([&](std::uint64_t bytes) { progress += bytes; });
 
   // The unzip job's order: test, then extract, entry after entry.
   for (std::size_t i = 0; i < reader.Count(); ++i) {
-    ASSERT_TRUE(reader.Test(i, kBuffer)) << i;
-    reader.Extract(i, folder / "out", true, "", kBuffer);
+    ASSERT_TRUE(unzip.Test(i, kBuffer)) << i;
+    unzip.Extract(i, folder / "out", true, "", kBuffer);
     EXPECT_TRUE(ReadFile(folder / ("out/" + files[i].first)) == files[i].second) << files[i].first;
   }
   std::uint64_t compressed = 0;
@@ -196,11 +197,11 @@ TEST(DecodeAhead, TestThenExtractGivesEveryEntryInAnyOrder) {
   EXPECT_EQ(progress, 2 * compressed); // every entry read once to test, once to extract
 
   // Out of order, extracting what was not tested last, extracting without a test.
-  ASSERT_TRUE(reader.Test(30, kBuffer));
-  ASSERT_TRUE(reader.Test(11, kBuffer));
-  reader.Extract(30, folder / "again", true, "", kBuffer);
-  reader.Extract(11, folder / "again", true, "", kBuffer);
-  reader.Extract(7, folder / "again", true, "", kBuffer);
+  ASSERT_TRUE(unzip.Test(30, kBuffer));
+  ASSERT_TRUE(unzip.Test(11, kBuffer));
+  unzip.Extract(30, folder / "again", true, "", kBuffer);
+  unzip.Extract(11, folder / "again", true, "", kBuffer);
+  unzip.Extract(7, folder / "again", true, "", kBuffer);
   for (std::size_t i : {30u, 11u, 7u})
     EXPECT_TRUE(ReadFile(folder / ("again/" + files[i].first)) == files[i].second) << files[i].first;
 }
@@ -218,13 +219,14 @@ TEST(DecodeAhead, ADamagedEntryFailsItsTestAloneAndIsNeverExtracted) {
   }
 
   auto reader = OpenMemory(Bytes(archive.begin(), archive.end()));
+  ArchiveExtractor unzip(*reader);
   for (std::size_t i = 0; i < reader->Count(); ++i) {
     const bool damaged = i == 5 || i == 9;
-    EXPECT_EQ(reader->Test(i, kBuffer), !damaged) << i;
-    if (!damaged) reader->Extract(i, folder / "out", true, "", kBuffer);
+    EXPECT_EQ(unzip.Test(i, kBuffer), !damaged) << i;
+    if (!damaged) unzip.Extract(i, folder / "out", true, "", kBuffer);
   }
   for (std::size_t damaged : {5u, 9u}) {
-    EXPECT_EQ(ErrorOf([&] { reader->Extract(damaged, folder / "out", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
+    EXPECT_EQ(ErrorOf([&] { unzip.Extract(damaged, folder / "out", true, "", kBuffer); }), ZipErrorKind::CorruptEntry);
     EXPECT_FALSE(std::filesystem::exists(folder / ("out/" + files[damaged].first)));
   }
   EXPECT_EQ(ReadFile(folder / "out/f6"), files[6].second);
@@ -279,12 +281,13 @@ TEST(VerifiedSpool, ALargeEntryIsDecompressedOnceWithItsSpoolRemovedAfterwards) 
     files.refuseBesideArchive = !spoolPossible;
     files.refuseMoves = variant == 1;
     ZipReader reader(files, files.archive);
+    ArchiveExtractor unzip(reader);
     const std::uint64_t compressed = reader.Entry(0).compressedSize;
     files.archiveBytesRead = 0;
 
-    ASSERT_TRUE(reader.Test(0, kBuffer));
+    ASSERT_TRUE(unzip.Test(0, kBuffer));
     EXPECT_EQ(ListFolder(folder.Path()).size(), spoolPossible ? 4u : 3u); // a.zip, in, in/large.txt (+ spool)
-    reader.Extract(0, folder / "out", true, "", kBuffer);
+    unzip.Extract(0, folder / "out", true, "", kBuffer);
     EXPECT_TRUE(ReadFile(folder / "out/large.txt") == content);
     EXPECT_EQ(files.Stat(folder / "out/large.txt").modified, 1000000000);
     EXPECT_EQ(files.archiveBytesRead, spoolPossible ? compressed : 2 * compressed);

@@ -36,7 +36,7 @@ public:
   // Jobs not started yet are dropped; running ones are finished first.
   ~Bzip2EncoderPool();
 
-  // The processor's cores, at least 1 and at most 8.
+  // As many as WorkerPool::DefaultThreads.
   static unsigned DefaultThreads();
 
   unsigned Threads() const { return workers_.Threads(); }

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "core/bzip2/Bzip2BlockSplitter.h"
-#include "core/parallel/Bzip2EncoderPool.h"
+#include "core/pack/Bzip2EncoderPool.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
 #include "core/methods/Codec.h"
 

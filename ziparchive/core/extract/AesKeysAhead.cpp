@@ -1,4 +1,4 @@
-#include "core/parallel/AesKeysAhead.h"
+#include "core/extract/AesKeysAhead.h"
 
 #include "core/crypto/Wipe.h"
 #include "core/ZipError.h"

@@ -4,7 +4,7 @@
 // Every block's CRC is checked; the combined CRC of the blocks is checked against the stream's. A
 // block magic can also occur by chance inside compressed data; the block around it then fails to
 // decode, so callers that get CorruptEntry from this decoder confirm the verdict with the serial
-// decoder (see ZipReader).
+// decoder (see ArchiveExtractor).
 #pragma once
 
 #include "core/methods/Codec.h"

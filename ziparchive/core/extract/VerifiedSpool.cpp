@@ -1,4 +1,4 @@
-#include "core/parallel/VerifiedSpool.h"
+#include "core/extract/VerifiedSpool.h"
 
 #include "core/methods/Codecs.h"
 #include "core/ZipError.h"

@@ -1,8 +1,8 @@
-#include "core/parallel/BackgroundEntries.h"
+#include "core/pack/BackgroundEntries.h"
 
-#include "core/parallel/Bzip2EncoderPool.h"
+#include "core/pack/Bzip2EncoderPool.h"
 #include "core/methods/Codec.h"
-#include "core/parallel/ParallelBzip2Compressor.h"
+#include "core/pack/ParallelBzip2Compressor.h"
 #include "core/ZipFormat.h"
 
 namespace zipcore {

@@ -1,4 +1,4 @@
-#include "core/parallel/ParallelBzip2Compressor.h"
+#include "core/pack/ParallelBzip2Compressor.h"
 
 #include "core/methods/Codecs.h"
 #include "core/ZipError.h"

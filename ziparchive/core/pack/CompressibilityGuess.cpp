@@ -1,4 +1,4 @@
-#include "core/methods/CompressibilityGuess.h"
+#include "core/pack/CompressibilityGuess.h"
 
 #include <cmath>
 #include <algorithm>

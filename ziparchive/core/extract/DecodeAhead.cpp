@@ -1,9 +1,9 @@
-#include "core/parallel/DecodeAhead.h"
+#include "core/extract/DecodeAhead.h"
 
 #include "core/bzip2/Bzip2StreamDecoder.h"
 #include "core/EntryName.h"
 #include "core/methods/Codec.h"
-#include "core/parallel/Bzip2DecoderShelf.h"
+#include "core/extract/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
 

@@ -1,4 +1,4 @@
-#include "core/parallel/Bzip2EncoderPool.h"
+#include "core/pack/Bzip2EncoderPool.h"
 
 #include "core/bzip2/Bzip2BlockEncoder.h"
 #include "core/ZipError.h"
@@ -15,10 +15,7 @@ Bzip2EncoderPool::Bzip2EncoderPool(unsigned threads, std::uint64_t ownEncoderBel
 
 Bzip2EncoderPool::~Bzip2EncoderPool() = default;
 
-unsigned Bzip2EncoderPool::DefaultThreads() {
-  unsigned cores = std::thread::hardware_concurrency();
-  return std::min(std::max(cores, 1u), 8u);
-}
+unsigned Bzip2EncoderPool::DefaultThreads() { return WorkerPool::DefaultThreads(); }
 
 void Bzip2EncoderPool::Submit(std::shared_ptr<Bzip2BlockJob> job) {
   Bzip2BlockJob& submitted = *job;

@@ -1,10 +1,10 @@
-#include "core/parallel/ParallelBzip2Decompressor.h"
+#include "core/extract/ParallelBzip2Decompressor.h"
 
 #include "core/bzip2/Bzip2BlockDecoder.h"
 #include "core/bzip2/Bzip2Crc.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
 #include "core/methods/Codecs.h"
-#include "core/parallel/Bzip2DecoderShelf.h"
+#include "core/extract/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 
 #include <bzlib.h>
