@@ -1,9 +1,9 @@
-// The writer's and reader's work on worker threads: background compression of small files, decoding
-// ahead while entries are tested and extracted. What the caller sees must not change: entries in the
-// order added, the bytes one compressor alone would write, failures reported, every entry verified.
+// The extractor's work on worker threads: decoding ahead while entries are tested and extracted,
+// large entries decoded block by block and spooled. What the caller sees must not change: every
+// entry verified, damaged ones reported, no file left behind.
+#include "ParallelTestData.h"
 #include "TestSupport.h"
 
-#include "core/pack/ParallelBzip2Compressor.h"
 #include "core/pack/ArchivePacker.h"
 
 #include <fcntl.h>
@@ -18,150 +18,6 @@ using namespace zipcore;
 using namespace ziptest;
 
 constexpr std::size_t kBuffer = 65536;
-
-std::string TextOf(std::size_t length, unsigned seed) {
-  static const char* const kWords[] = {"archive ", "block ", "entry ", "thread ", "zip ", "data\n", "  ", "{}"};
-  std::mt19937 generator(seed);
-  std::string text;
-  while (text.size() < length) text += kWords[generator() % 8];
-  text.resize(length);
-  return text;
-}
-
-// Compresses to about half: big enough in an archive to be decoded block by block.
-std::string HexOf(std::size_t length, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string text(length, '0');
-  for (char& c : text) c = "0123456789abcdef"[generator() % 16];
-  return text;
-}
-
-std::string NoiseOf(std::size_t length, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string noise(length, '\0');
-  for (char& c : noise) c = static_cast<char>(generator());
-  return noise;
-}
-
-// The stream of one compressor on one thread, given the whole content at once.
-std::string Alone(const std::string& data) {
-  ParallelBzip2Compressor compressor(-1, std::make_shared<Bzip2EncoderPool>(1));
-  StringSink out;
-  compressor.Write(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), out);
-  compressor.Finish(out);
-  return out.text;
-}
-
-// Files of every kind the writer treats differently, interleaved: empty, tiny, small text (background),
-// noise that is stored instead, and text above the background limit (streamed in the caller's thread).
-std::vector<std::pair<std::string, std::string>> MixedFiles() {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (unsigned i = 0; i < 40; ++i) {
-    std::string content;
-    switch (i % 5) {
-    case 0: content = i == 0 ? "" : "x"; break;
-    case 1: content = TextOf(1000 + 997 * i, i); break;
-    case 2: content = NoiseOf(20000 + i, i); break;
-    case 3: content = TextOf(300000 + i, i); break;
-    case 4: content = i % 10 == 4 ? TextOf(1700000 + i, i) : TextOf(50 + i, i); break;
-    }
-    files.emplace_back("f" + std::to_string(100 + i) + ".txt", content);
-  }
-  // Then more small files than the writer holds back for any number of workers, so that it has to
-  // wait for the workers while the window is full.
-  for (unsigned i = 0; i < 600; ++i) files.emplace_back("s" + std::to_string(1000 + i), TextOf(20 + 37 * i % 4000, i));
-  return files;
-}
-
-TEST(ParallelWriter, EntriesKeepTheirOrderContentAndBytes) {
-  TempFolder folder;
-  auto files = MixedFiles();
-  for (auto& [name, content] : files) WriteFile(folder / name, content);
-  {
-    ArchivePacker writer(Files(), folder / "out.zip");
-    for (auto& [name, content] : files) writer.AddFile(folder / name, name, -1, kSmartAll, kBuffer);
-    EXPECT_EQ(writer.Count(), files.size());
-    writer.Finish();
-  }
-  ZipReader reader(Files(), folder / "out.zip");
-  ASSERT_EQ(reader.Count(), files.size());
-  const std::string archive = ReadFile(folder / "out.zip");
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const ZipEntry& entry = reader.Entry(i);
-    const std::string& content = files[i].second;
-    EXPECT_EQ(entry.name, files[i].first);
-    EXPECT_EQ(ReadAll(reader, i), content) << entry.name;
-    const std::string stored = archive.substr(entry.dataOffset, entry.compressedSize);
-    if (Alone(content).size() >= content.size()) {
-      EXPECT_EQ(entry.method, kMethodStored) << entry.name;
-    } else {
-      ASSERT_EQ(entry.method, kMethodBzip2) << entry.name;
-      EXPECT_TRUE(stored == Alone(content)) << entry.name << ": not the stream one compressor writes";
-    }
-  }
-}
-
-// An output file that passes every call on to a real one, except moves: it can only be committed
-// or copied, as a file on another file system.
-class PassThroughOutput : public OutputFile {
-public:
-  explicit PassThroughOutput(std::unique_ptr<OutputFile> inner) : inner_(std::move(inner)) {}
-  void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
-    inner_->WriteAt(offset, data, length);
-  }
-  void Truncate(std::uint64_t length) override { inner_->Truncate(length); }
-  const std::string& TemporaryPath() const override { return inner_->TemporaryPath(); }
-  void SetModificationTime(std::int64_t modified) override { inner_->SetModificationTime(modified); }
-  void Commit() override { inner_->Commit(); }
-  void Discard() noexcept override { inner_->Discard(); }
-
-private:
-  std::unique_ptr<OutputFile> inner_;
-};
-
-// An archive file that refuses to grow past a limit, like a full disk.
-class FullDisk : public PosixFileAccess {
-public:
-  explicit FullDisk(std::uint64_t limit) : limit_(limit) {}
-  std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
-    class Limited : public PassThroughOutput {
-    public:
-      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit) : PassThroughOutput(std::move(inner)), limit_(limit) {}
-      void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
-        if (offset + length > limit_) throw ZipError(ZipErrorKind::Io, "no space left on the disk", 28);
-        PassThroughOutput::WriteAt(offset, data, length);
-      }
-
-    private:
-      std::uint64_t limit_;
-    };
-    return std::make_unique<Limited>(PosixFileAccess::CreateBeside(finalPath), limit_);
-  }
-
-private:
-  std::uint64_t limit_;
-};
-
-TEST(ParallelWriter, AFailureWritingAnEarlierEntryStopsTheArchive) {
-  TempFolder folder;
-  for (int i = 0; i < 30; ++i) WriteFile(folder / ("in/" + std::to_string(i)), TextOf(40000, i));
-  FullDisk disk(100000);
-  ArchivePacker writer(disk, folder / "out.zip");
-  std::optional<ZipErrorKind> failure;
-  int added = 0;
-  for (int i = 0; i < 30 && !failure; ++i) {
-    failure = ErrorOf([&] { writer.AddFile(folder / ("in/" + std::to_string(i)), std::to_string(i), -1, kSmartAll, kBuffer); });
-    if (!failure) ++added;
-  }
-  if (!failure) failure = ErrorOf([&] { writer.Finish(); });
-  EXPECT_EQ(failure, ZipErrorKind::Io);
-  // Files whose adds returned are not all in the archive, so it must never be finished.
-  EXPECT_EQ(ErrorOf([&] { writer.Finish(); }), ZipErrorKind::Usage);
-  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "in/0", "again", -1, kSmartAll, kBuffer); }), ZipErrorKind::Usage);
-  writer.Abandon();
-  EXPECT_FALSE(std::filesystem::exists(folder / "out.zip"));
-  EXPECT_GT(added, 0);
-}
 
 std::string BuildArchive(const TempFolder& folder, const std::vector<std::pair<std::string, std::string>>& files) {
   for (auto& [name, content] : files) {
