@@ -13,7 +13,7 @@
 
 #include "core/crypto/Wipe.h"
 #include "core/methods/Codec.h"
-#include "core/DiskNames.h"
+#include "core/extract/DiskNames.h"
 #include "core/ZipReader.h"
 #include "core/pack/ArchivePacker.h"
 #include "core/extract/ArchiveExtractor.h"
@@ -145,9 +145,10 @@ bool CZipArchive::GetEntryPlanImpl(ZIP_INDEX_TYPE index, wchar_t (&stored)[1024]
         const zipcore::ZipEntry& entry = m_impl->reader->Entry(index);
         const std::string storedPath = zipcore::StoredPath(entry);
         CopyText(stored, zipcore::Utf8ToWide(storedPath), false);
-        CopyText(disk, zipcore::Utf8ToWide(entry.diskName), true);
-        CopyText(reason, zipcore::Utf8ToWide(m_impl->reader->WhyNotExtractable(index)), false);
-        return storedPath != entry.diskName;
+        const std::string& diskName = m_impl->unzip->DiskName(index);
+        CopyText(disk, zipcore::Utf8ToWide(diskName), true);
+        CopyText(reason, zipcore::Utf8ToWide(m_impl->unzip->WhyNotExtractable(index)), false);
+        return storedPath != diskName;
     } catch (...) {
         ReportCurrentException(failure);
         return false;

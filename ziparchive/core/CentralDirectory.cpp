@@ -1,7 +1,6 @@
 #include "core/CentralDirectory.h"
 
 #include "core/ByteOrder.h"
-#include "core/DiskNames.h"
 #include "core/DosTime.h"
 #include "core/EntryName.h"
 #include "core/ExtraFields.h"
@@ -103,7 +102,7 @@ ZipEntry ReadCentralRecord(RecordCursor& cursor, const DirectoryLocation& locati
   } else {
     entry.name = Cp437ToUtf8(rawName);
   }
-  // Some writers store "\" separators. Names Windows cannot hold are made safe afterwards (DiskNames.h).
+  // Some writers store "\" separators. Names Windows cannot hold are made safe by the unpacker (extract/DiskNames.h).
   entry.name = NormalizeEntryName(entry.name);
 
   Zip64Fields wide;
@@ -180,7 +179,6 @@ std::vector<ZipEntry> ReadCentralDirectory(InputFile& file, const DirectoryLocat
     if (!entries.back().inOtherVolume) ReadLocalHeader(file, entries.back(), location.offset);
   }
   RefuseOverlaps(entries);
-  AssignDiskNames(entries);
   return entries;
 }
 

@@ -1,5 +1,5 @@
 // Entry names: the form the writer stores and the safety rules it enforces, and the pieces the
-// reader uses to make names safe (DiskNames.h).
+// unpacker uses to make names safe (extract/DiskNames.h).
 #pragma once
 
 #include <cstddef>

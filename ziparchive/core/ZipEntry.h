@@ -42,9 +42,6 @@ struct ZipEntry {
   std::uint32_t externalAttributes = 0;
   std::uint16_t versionMadeBy = 0;
   std::uint16_t versionNeeded = 0;
-  // Where extraction writes the entry below the target ("/" separators, no trailing "/"): its name
-  // made safe on Windows and unique in the archive (see DiskNames.h). Empty: nowhere, it is skipped.
-  std::string diskName;
   bool inOtherVolume = false;  // its data lie in another volume of a split archive
 
   bool IsFolder() const { return !name.empty() && name.back() == '/'; }

@@ -130,7 +130,7 @@ bool ZipReader::TestEncrypted(std::size_t index, ByteSink& out, std::size_t buff
   throw ZipError(ZipErrorKind::WrongPassword, "no password given fits the entry " + Quoted(entry.name));
 }
 
-std::string ZipReader::WhyNotExtractable(std::size_t index) const {
+std::string ZipReader::WhyNotReadable(std::size_t index) const {
   const ZipEntry& entry = Entry(index);
   if (entry.inOtherVolume) return "part of a split archive";
   if (entry.Encryption() == EntryEncryption::Other) return "encrypted";
@@ -138,7 +138,6 @@ std::string ZipReader::WhyNotExtractable(std::size_t index) const {
     const std::string name = MethodName(entry.method);
     return "compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported";
   }
-  if (entry.diskName.empty()) return "no name is left once made safe";
   return {};
 }
 

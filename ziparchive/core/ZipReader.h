@@ -4,8 +4,7 @@
 //  - is not a zip archive, is truncated, or has records pointing outside the file (BadArchive);
 //  - is split into volumes and its directory does not lie whole in this file, its last (Unsupported);
 //  - has entries whose data overlap one another (BadArchive), the trick of "overlapping" zip bombs.
-// Names are never refused: each entry gets a diskName, its name made safe to write below a folder on
-// Windows and unique in the archive (DiskNames.h), where an unpacker writes it. Bytes that are not UTF-8
+// Names are never refused (an unpacker makes them safe to write, see extract/DiskNames.h). Bytes that are not UTF-8
 // in a name said to be UTF-8 become "_". Names without the UTF-8 flag (bit 11) are decoded from code page 437, except that names made on
 // Unix that are valid UTF-8 are taken as UTF-8 (Unix zip tools store them so without the flag), and an
 // Info-ZIP Unicode path field (0x7075) made for the name is preferred.
@@ -70,10 +69,10 @@ public:
   const std::string& ArchivePath() const { return archivePath_; }
   InputFile& Archive() const { return *archive_; }
 
-  // Empty when an unpacker can write the entry, otherwise why it cannot, in a few words: "encrypted",
+  // Empty when the entry's data can be read, otherwise why not, in a few words: "encrypted",
   // "compression method PPMd not supported", "part of a split archive" (its data lie in another
-  // volume), "no name is left once made safe". A caller unpacking everything skips these entries.
-  std::string WhyNotExtractable(std::size_t index) const;
+  // volume).
+  std::string WhyNotReadable(std::size_t index) const;
 
   void SetProgress(ReadProgress progress) { progress_ = std::move(progress); }
   // Tells the progress callback, if any, that `bytes` more compressed bytes have been dealt with.

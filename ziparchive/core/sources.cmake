@@ -28,7 +28,6 @@ set(ZIPCORE_BZIP2_OWNSORT_SOURCES ${ZIPCORE_BZIP2_OWNSORT_UPSTREAM} ${ZIPCORE_DI
 # names, entries read and written as verified streams. No threads, no spools, no folders on disk.
 set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/CentralDirectory.cpp
-  ${ZIPCORE_DIR}/DiskNames.cpp
   ${ZIPCORE_DIR}/DosTime.cpp
   ${ZIPCORE_DIR}/EndOfCentral.cpp
   ${ZIPCORE_DIR}/EntryName.cpp
@@ -57,10 +56,11 @@ set(ZIPCORE_SOURCES
 set(ZIPCORE_PARALLEL_SOURCES ${ZIPCORE_DIR}/parallel/WorkerPool.cpp)
 
 # Unpacking an archive into a folder: test then extract, decode-ahead, the parallel bzip2 decoder,
-# spools of verified data, AES keys derived ahead, folders made on disk.
+# spools of verified data, AES keys derived ahead, names and folders on disk.
 set(ZIPCORE_EXTRACT_SOURCES
   ${ZIPCORE_DIR}/extract/AesKeysAhead.cpp
   ${ZIPCORE_DIR}/extract/ArchiveExtractor.cpp
+  ${ZIPCORE_DIR}/extract/DiskNames.cpp
   ${ZIPCORE_DIR}/extract/DecodeAhead.cpp
   ${ZIPCORE_DIR}/extract/ParallelBzip2Decompressor.cpp
   ${ZIPCORE_DIR}/extract/VerifiedSpool.cpp)

@@ -114,7 +114,7 @@ TEST_F(Encryption, ArchivesOf7ZipAndInfoZipUnpackWithTheirPasswordAndNeverWithAn
     ASSERT_EQ(reader.Count(), 2u);
     for (std::size_t i = 0; i < reader.Count(); ++i) {
       EXPECT_TRUE(reader.NeedsPassword(i));
-      EXPECT_EQ(reader.WhyNotExtractable(i), "");
+      EXPECT_EQ(unzip.WhyNotExtractable(i), "");
       EXPECT_EQ(ErrorOf([&] { unzip.Test(i, kBuffer); }), ZipErrorKind::WrongPassword);
     }
     reader.SetPasswords({"Secret"});

@@ -4,6 +4,7 @@
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
 #include "core/extract/AesKeysAhead.h"
+#include "core/extract/DiskNames.h"
 #include "core/extract/DecodeAhead.h"
 #include "core/extract/ParallelBzip2Decompressor.h"
 #include "core/extract/VerifiedSpool.h"
@@ -53,11 +54,23 @@ private:
   std::unique_ptr<AesKeysAhead> ahead_;
 };
 
-ArchiveExtractor::ArchiveExtractor(ZipReader& reader) : reader_(reader), keysAhead_(std::make_unique<KeysAhead>(*this)) {
+ArchiveExtractor::ArchiveExtractor(ZipReader& reader)
+    : reader_(reader), diskNames_(MakeDiskNames(reader.Entries())), keysAhead_(std::make_unique<KeysAhead>(*this)) {
   reader_.SetAesKeySource(keysAhead_.get());
 }
 
 ArchiveExtractor::~ArchiveExtractor() { reader_.SetAesKeySource(nullptr); }
+
+const std::string& ArchiveExtractor::DiskName(std::size_t index) const {
+  reader_.Entry(index);   // a wrong index is refused as the reader refuses it
+  return diskNames_[index];
+}
+
+std::string ArchiveExtractor::WhyNotExtractable(std::size_t index) const {
+  std::string reason = reader_.WhyNotReadable(index);
+  if (reason.empty() && DiskName(index).empty()) reason = "no name is left once made safe";
+  return reason;
+}
 
 std::shared_ptr<WorkerPool> ArchiveExtractor::Pool() {
   if (!pool_) pool_ = std::make_shared<WorkerPool>(WorkerPool::DefaultThreads());
@@ -168,7 +181,7 @@ void ArchiveExtractor::DecodeInto(std::size_t index, OutputFile& output, std::si
 void ArchiveExtractor::Extract(std::size_t index, const std::string& targetFolder, bool fullPath,
                                const std::string& newName, std::size_t bufferSize) {
   const ZipEntry& entry = reader_.Entry(index);
-  std::string name = entry.diskName;
+  std::string name = diskNames_[index];
   if (newName.empty() && name.empty())
     throw ZipError(ZipErrorKind::UnsafeName, "the entry " + Quoted(entry.name) + " has no name left once made safe");
   if (entry.IsFolder()) name += '/';

@@ -7,6 +7,8 @@
 //    (VerifiedSpool), which becomes the extracted file or is copied into it;
 //  - the keys of the next WinZip AES entries are derived on the workers (AesKeysAhead);
 //  - each folder on disk is made once.
+// Names are never refused: each entry gets a name on disk (DiskNames.h), made safe to write below a
+// folder on Windows and unique in the archive, when the extractor is made.
 // Which of these supplies an entry's data is chosen in one place: Test and SourceFor.
 #pragma once
 
@@ -19,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace zipcore {
 
@@ -37,11 +40,19 @@ public:
   // running work is finished and dropped, and a spool file is removed. Nothing is kept.
   ~ArchiveExtractor();
 
+  // The name entry `index` is written under below a target folder ("/" separators, no trailing "/"):
+  // its name made safe on Windows and unique in the archive (DiskNames.h). Empty: nowhere.
+  const std::string& DiskName(std::size_t index) const;
+  // Empty when Extract can write the entry, otherwise why it cannot, in a few words: "encrypted",
+  // "compression method PPMd not supported", "part of a split archive" (its data lie in another
+  // volume), "no name is left once made safe". A caller unpacking everything skips these entries.
+  std::string WhyNotExtractable(std::size_t index) const;
+
   // ZipReader::Test, with the same verdicts and errors. The verified data of the entry tested last
   // are kept, so that extracting it next does not decompress it again.
   bool Test(std::size_t index, std::size_t bufferSize);
 
-  // Writes entry `index` below `targetFolder` under its diskName, creating the folder and (with
+  // Writes entry `index` below `targetFolder` under its DiskName, creating the folder and (with
   // fullPath) the entry's folders. fullPath false keeps only the last component of the name. A
   // non-empty `newName` replaces it and must be safe as it stands (UnsafeName otherwise). The file is written under a temporary name in
   // its folder and renamed when complete and verified, so a failure never leaves a partial file under
@@ -75,6 +86,7 @@ private:
   class KeysAhead;
 
   ZipReader& reader_;
+  std::vector<std::string> diskNames_;
   std::shared_ptr<WorkerPool> pool_;    // made when first needed; outlives all that uses it
   std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
   std::unique_ptr<KeysAhead> keysAhead_; // derives keys once the first AES entry is decrypted

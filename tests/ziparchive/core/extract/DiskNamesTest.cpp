@@ -60,25 +60,26 @@ TEST(DiskNames, EachKindOfNameLandsInsideUnderANameWindowsCanHold) {
     TestEntry entry{c.stored, "data"};
     entry.flags = 0x0800;
     auto reader = OpenMemory(Build({{entry}}));
-    EXPECT_EQ(reader->Entry(0).diskName, c.onDisk) << c.stored;
-    EXPECT_EQ(reader->WhyNotExtractable(0), c.onDisk.empty() ? "no name is left once made safe" : "") << c.stored;
+    ArchiveExtractor unzip(*reader);
+    EXPECT_EQ(unzip.DiskName(0), c.onDisk) << c.stored;
+    EXPECT_EQ(unzip.WhyNotExtractable(0), c.onDisk.empty() ? "no name is left once made safe" : "") << c.stored;
   }
 }
 
 TEST(DiskNames, LongComponentsAreShortenedKeepingExtensionAndStayApart) {
   auto reader = OpenMemory(Build({{{kLong + "a.txt", "one"}, {kLong + "b.txt", "two"}, {"d/" + kLong + "/f", "three"}}}));
   ArchiveExtractor unzip(*reader);
-  const std::string first = reader->Entry(0).diskName, second = reader->Entry(1).diskName;
+  const std::string first = unzip.DiskName(0), second = unzip.DiskName(1);
   EXPECT_LE(first.size(), 255u);
   EXPECT_EQ(first.substr(first.size() - 4), ".txt");
   EXPECT_EQ(first.substr(0, 100), kLong.substr(0, 100));
   EXPECT_NE(first, second) << "the tag keeps names that share their start apart";
-  EXPECT_LE(reader->Entry(2).diskName.size(), 2 + 255 + 2u);
+  EXPECT_LE(unzip.DiskName(2).size(), 2 + 255 + 2u);
   TempFolder folder;
   for (std::size_t i = 0; i < reader->Count(); ++i) unzip.Extract(i, folder.Path(), true, "", 65536);
   EXPECT_EQ(ReadFile(folder / first), "one");
   EXPECT_EQ(ReadFile(folder / second), "two");
-  EXPECT_EQ(ReadFile(folder / reader->Entry(2).diskName), "three");
+  EXPECT_EQ(ReadFile(folder / unzip.DiskName(2)), "three");
 }
 
 // Windows ignores case: names equal but for case, or equal once changed, or a file and a folder of
@@ -101,7 +102,7 @@ TEST(DiskNames, CollisionsAreNumberedAndNoEntryOverwritesAnother) {
   ArchiveExtractor unzip(*reader);
   TempFolder target;
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    EXPECT_EQ(reader->Entry(i).diskName, entries[i].onDisk) << entries[i].stored;
+    EXPECT_EQ(unzip.DiskName(i), entries[i].onDisk) << entries[i].stored;
     unzip.Extract(i, target.Path(), true, "", 65536);
   }
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -112,10 +113,11 @@ TEST(DiskNames, CollisionsAreNumberedAndNoEntryOverwritesAnother) {
 
 TEST(DiskNames, OneArchiveAlwaysLandsTheSameWay) {
   TestArchive archive({{"A.txt", "1"}, {"a.txt", "2"}, {"con", "3"}, {"CON", "4"}});
-  auto first = OpenMemory(Build(archive)), second = OpenMemory(Build(archive));
+  auto firstReader = OpenMemory(Build(archive)), secondReader = OpenMemory(Build(archive));
+  ArchiveExtractor first(*firstReader), second(*secondReader);
   for (std::size_t i = 0; i < archive.entries.size(); ++i)
-    EXPECT_EQ(first->Entry(i).diskName, second->Entry(i).diskName);
-  EXPECT_EQ(first->Entry(3).diskName, "_CON (2)");
+    EXPECT_EQ(first.DiskName(i), second.DiskName(i));
+  EXPECT_EQ(first.DiskName(3), "_CON (2)");
 }
 
 } // namespace

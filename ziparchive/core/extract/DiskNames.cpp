@@ -1,4 +1,4 @@
-#include "core/DiskNames.h"
+#include "core/extract/DiskNames.h"
 
 #include "core/EntryName.h"
 #include "core/TextEncoding.h"
@@ -140,12 +140,15 @@ std::string StoredPath(const ZipEntry& entry) {
   return path;
 }
 
-void AssignDiskNames(std::vector<ZipEntry>& entries) {
+std::vector<std::string> MakeDiskNames(const std::vector<ZipEntry>& entries) {
   Namer namer;
-  for (ZipEntry& entry : entries) {
+  std::vector<std::string> names;
+  names.reserve(entries.size());
+  for (const ZipEntry& entry : entries) {
     const std::vector<std::string> components = SafeComponents(entry.name);
-    entry.diskName = components.empty() ? std::string() : namer.Place(components, entry.IsFolder());
+    names.push_back(components.empty() ? std::string() : namer.Place(components, entry.IsFolder()));
   }
+  return names;
 }
 
 } // namespace zipcore
