@@ -13,13 +13,6 @@ configure_file(${PROJECT_SOURCE_DIR}/tests/wine/wine-run.sh.in ${CMAKE_BINARY_DI
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
-if(BUILD_TESTING AND NOT TARGET gtest)
-  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-endif()
-
-include(GoogleTest)
 function(tavoline_add_wine_test target)
   cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT;FIXTURES" ${ARGN})
   if(NOT ARG_TIMEOUT)

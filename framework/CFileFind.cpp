@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/LongPath.h"
+
 namespace {
 bool IsSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/'; }
 
@@ -36,10 +38,8 @@ CString WithSeparator(const CString& folder) {
 }
 
 CString ExtendedLengthPath(const CString& path) {
-    if (path.Left(4) == L"\\\\?\\" || path.Left(4) == L"\\\\.\\") return path;
-    const CString full = FullPath(path);
-    if (full.Left(2) == L"\\\\") return L"\\\\?\\UNC\\" + full.Mid(2);
-    return L"\\\\?\\" + full;
+    const std::wstring longPath = longpath::Of(static_cast<const wchar_t*>(path));
+    return longPath.empty() ? path : CString(longPath.c_str());   // the call that uses it reports the problem
 }
 
 BOOL CFileFind::FindFile(const wchar_t* name) {

@@ -76,9 +76,7 @@ void Unzip() {
     {
         JobPasswords passwords(archivePath);   // wiped when the job ends, however it ends
         CZipArchive archive;
-        archive.m_hProgressWindow = g_jobWindow.load();
         archive.m_progressDone = 0;
-        archive.m_progressTotal = static_cast<ULONGLONG>(size);
         archive.Open(archivePath, CZipArchive::zipOpen, 0);
         g_entryCount = archive.GetCount();
         Post(WM_JOB_START);

@@ -48,11 +48,8 @@ public:
     CZipArchive& operator=(const CZipArchive&) = delete;
 
     // Set by the caller before Open; the library adds the bytes it reads (of the archive when
-    // testing or extracting, of the files when adding) to m_progressDone on the calling thread. It
-    // posts nothing to m_hProgressWindow and does not read m_progressTotal.
-    HWND m_hProgressWindow = nullptr;
+    // testing or extracting, of the files when adding) to m_progressDone on the calling thread.
     ULONGLONG m_progressDone = 0;
-    ULONGLONG m_progressTotal = 0;
     // Set by the caller, read by the library between buffers: once the word it points to is
     // non-zero, the running call removes what it was writing and fails with cause stopped. Only a
     // pointer crosses the DLL; the caller keeps the word alive while the archive object lives.

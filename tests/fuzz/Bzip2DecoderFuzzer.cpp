@@ -3,6 +3,7 @@
 // leave to libbz2 (NotHandled). Each input is tried twice: as a whole stream, and as the body of a
 // block (after the magic and CRC) in a level-9 stream, where the block's CRC and the end of the
 // stream are filled in from what our decoder read, so that the comparison reaches past the CRC check.
+#include "Libbz2Decompress.h"
 #include "core/bzip2/Bzip2StreamDecoder.h"
 
 #include <bzlib.h>
@@ -20,33 +21,11 @@ namespace {
 
 constexpr std::size_t kOutputLimit = 64u << 20;
 
-std::optional<Bytes> Libbz2(const Bytes& stream) {
-  bz_stream bz{};
-  if (BZ2_bzDecompressInit(&bz, 0, 0) != BZ_OK) std::abort();
-  Bytes out(1u << 16);
-  bz.next_in = const_cast<char*>(reinterpret_cast<const char*>(stream.data()));
-  bz.avail_in = static_cast<unsigned>(stream.size());
-  std::size_t used = 0;
-  int result = BZ_OK;
-  while (result == BZ_OK && used <= kOutputLimit) {
-    if (out.size() - used < 4096) out.resize(out.size() * 2);
-    bz.next_out = reinterpret_cast<char*>(out.data() + used);
-    bz.avail_out = static_cast<unsigned>(out.size() - used);
-    result = BZ2_bzDecompress(&bz);
-    used = out.size() - bz.avail_out;
-    if (result == BZ_OK && bz.avail_in == 0 && bz.avail_out != 0) break; // wants more input
-  }
-  BZ2_bzDecompressEnd(&bz);
-  if (result != BZ_STREAM_END || used > kOutputLimit) return std::nullopt;
-  out.resize(used);
-  return out;
-}
-
 void Compare(const Bytes& stream) {
   Bzip2BlockDecoder decoder;
   Bytes ours;
   const auto result = DecodeBzip2Stream(stream.data(), stream.size(), ours, kOutputLimit, decoder);
-  const std::optional<Bytes> theirs = Libbz2(stream);
+  const std::optional<Bytes> theirs = Libbz2Decompress(stream, kOutputLimit);
   if (result == Bzip2BlockDecoder::Result::Ok && (!theirs || ours != *theirs)) std::abort();
   if (result == Bzip2BlockDecoder::Result::Damaged && theirs && theirs->size() <= kOutputLimit / 2) std::abort();
 }

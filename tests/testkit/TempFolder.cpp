@@ -73,6 +73,18 @@ TempFolder::TempFolder(const std::wstring& hint) {
 
 TempFolder::~TempFolder() { RemoveTree(m_path); }
 
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + std::filesystem::path(path).u8string());
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
 bool WriteFile(const std::wstring& path, const std::string& bytes) {
     std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

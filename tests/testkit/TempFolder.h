@@ -35,6 +35,8 @@ void MakeFolders(const std::wstring& folder);
 
 // %TEMP%\name.
 std::wstring TempPath(const std::wstring& name);
+// The bytes of a file; throws std::runtime_error when it cannot be read.
+std::string ReadBytes(const std::wstring& path);
 // Writes bytes to a file, replacing it; false on failure.
 bool WriteFile(const std::wstring& path, const std::string& bytes);
 

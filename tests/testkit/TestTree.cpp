@@ -26,17 +26,6 @@ std::string ContentFor(const std::wstring& entryName) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ReadBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot read " + Utf8(path));
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
 std::wstring CurrentDirectory() {
     wchar_t buffer[32768];
     const DWORD length = GetCurrentDirectoryW(32768, buffer);

@@ -40,7 +40,7 @@ private:
 // The "\\?\" form of an absolute path.
 using testkit::Long;
 bool Exists(const std::wstring& path);
-std::string ReadBytes(const std::wstring& path);
+using testkit::ReadBytes;
 using testkit::RemoveTree;
 using testkit::ListFolder;
 std::wstring CurrentDirectory();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,11 +30,15 @@ private:
 inline std::wstring LongForm(const std::wstring& absolutePath) { return testkit::Long(absolutePath); }
 void WriteBytes(const std::wstring& path, const std::string& bytes);   // creates missing folders
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
-std::string ReadBytes(const std::wstring& path);                        // throws std::runtime_error when unreadable
+using testkit::ReadBytes;   // throws std::runtime_error when unreadable
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
 // Names in a folder (not "." and ".."), sorted.
-std::vector<std::wstring> FolderNames(const std::wstring& folder);
+inline std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+    std::vector<std::wstring> names = testkit::ListFolder(folder);
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Modification times in seconds since 1970-01-01 UTC.
 void SetModified(const std::wstring& path, std::int64_t seconds);
