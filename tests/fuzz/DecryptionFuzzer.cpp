@@ -3,7 +3,7 @@
 // verifier, check byte, ciphertext or authentication code: a ZipError or a result, never a crash or a
 // hang; an entry whose extraction fails never reaches its final name; and an entry whose password
 // fails the header's check (WrongPassword from an AES entry) gets no byte written at all.
-#include "core/MemoryInputFile.h"
+#include "MemoryInputFile.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
 #include "core/extract/ArchiveExtractor.h"

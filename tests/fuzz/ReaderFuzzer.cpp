@@ -4,7 +4,7 @@
 // length), so that whatever it decoded ahead and never handed out must be released (LeakSanitizer
 // checks). An input whose entries would decompress to more than kMaxInflated bytes in all is only
 // partly read: a legitimately huge entry is no finding, and must not become a time-out.
-#include "core/MemoryInputFile.h"
+#include "MemoryInputFile.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"
 #include "core/extract/ArchiveExtractor.h"

@@ -3,7 +3,7 @@
 
 #include "ArchiveBuilder.h"
 
-#include "core/MemoryInputFile.h"
+#include "MemoryInputFile.h"
 #include "core/PosixFileAccess.h"
 #include "core/ZipError.h"
 #include "core/ZipReader.h"

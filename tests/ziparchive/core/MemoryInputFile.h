@@ -1,4 +1,4 @@
-// An archive held in memory, read through the InputFile seam (tests, the fuzzer, embedded data).
+// An archive held in memory, read through the InputFile seam: for the tests and the fuzz targets.
 #pragma once
 
 #include "core/FileAccess.h"
