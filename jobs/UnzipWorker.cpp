@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-
 #include "base/Exception.h"
 #include "jobs/JobPasswords.h"
 #include "jobs/JobStop.h"
@@ -10,21 +9,16 @@
 #include "jobs/UnzipTarget.h"
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
+#include "jobs/JobWorker.h"
 #include "ziparchive/CZipArchive.h"
 
 namespace {
 const wchar_t kCaption[] = L"Unzipper";
-constexpr unsigned long kBufferSize = 65536;
-// The pseudo-progress pace: 95 steps should roughly cover the time the archive takes.
-constexpr LONGLONG kBytesPerMillisecond = 5500;
-constexpr LONGLONG kPseudoStepsSpread = 90;
-
-void Post(UINT message) { ::PostMessageW(g_jobWindow.load(), message, 0, 0); }
 
 // What a successful or corrupt-entry run does after its last entry; returns the exit status.
 int FinishUnpacking(const CString& target, bool stoppedOnCorruptEntry, const UnzipReport& report) {
     g_progressPos = 100;
-    Post(WM_JOB_STEP);
+    PostJobMessage(WM_JOB_STEP);
     if (!stoppedOnCorruptEntry) ShowJobMessage(SuccessText(report), kCaption);
     if (!report.skipped.empty()) ShowJobMessage(SkippedText(report), kCaption);
     ::ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
@@ -46,20 +40,20 @@ bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& rep
         }
         bool sound = true;
         if (archive.IsEncryptedEntry(index)) {
-            const JobPasswords::Outcome outcome = passwords.Test(archive, index, stored, kBufferSize);
+            const JobPasswords::Outcome outcome = passwords.Test(archive, index, stored, kJobBufferSize);
             if (outcome == JobPasswords::skipped) {
                 report.skipped.push_back(stored + L": encrypted (no password given)");
                 continue;
             }
             sound = outcome == JobPasswords::tested;
         } else {
-            sound = archive.TestFile(index, kBufferSize);
+            sound = archive.TestFile(index, kJobBufferSize);
         }
         if (!sound) {
             ShowJobMessage(L"Error: zip file is corrupted!", kCaption);
             return true;
         }
-        archive.ExtractFile(index, target, true, nullptr, kBufferSize);
+        archive.ExtractFile(index, target, true, nullptr, kJobBufferSize);
         if (renamed) report.changes.push_back(stored + L" \u2192 " + disk);
     }
     return false;
@@ -67,8 +61,7 @@ bool UnpackEntries(CZipArchive& archive, const CString& target, UnzipReport& rep
 
 void Unzip() {
     const CString archivePath = g_selectedPath;
-    const LONGLONG size = ArchiveSize(archivePath);
-    g_progressDelay = size / kBytesPerMillisecond / kPseudoStepsSpread + 1;
+    g_progressDelay = PseudoProgressDelay(FileSizeOf(archivePath));
     const CString target = UnzipTargetFolder(archivePath, IsExistingFile);
 
     bool stoppedOnCorruptEntry = false;
@@ -79,39 +72,23 @@ void Unzip() {
         archive.m_progressDone = 0;
         archive.Open(archivePath, CZipArchive::zipOpen, 0);
         g_entryCount = archive.GetCount();
-        Post(WM_JOB_START);
+        PostJobMessage(WM_JOB_START);
         StartPseudoProgress();
         stoppedOnCorruptEntry = UnpackEntries(archive, target, report, passwords);
         archive.Close(0, false);
     }
     ThrowIfStopRequested();   // the window is going: no box for it
     g_exitStatus = FinishUnpacking(target, stoppedOnCorruptEntry, report);
-    Post(WM_JOB_DONE);
+    PostJobMessage(WM_JOB_DONE);
 }
 
 const wchar_t kFailed[] =
     L"Error: Unzipping did not complete. Make sure you have enough disk space and the zip file is not corrupt!";
 
-// text: the failure message, with its cause in plain words where it is known.
-void Fail(const CString& text) {
-    g_jobFailed = 1;
-    g_exitStatus = exitJobFailed;
-    Post(WM_JOB_DONE);
-    ShowJobMessage(text, kCaption);
-    // Ended from this thread, which has nothing left to clean up; static objects are left alone
-    // since the pseudo-progress thread may still be running.
-    if (g_commandLineMode.load() != 0) ::ExitProcess(exitJobFailed);
-}
-}
+// The failure box: the failure message, with its cause in plain words where it is known.
+CString UnzipFailureText(const CException* failure) { return FailureText(kFailed, failure); }
 
-LONGLONG ArchiveSize(const CString& path) {
-    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    LARGE_INTEGER size = {};
-    const BOOL known = ::GetFileSizeEx(file, &size);
-    ::CloseHandle(file);
-    return known ? size.QuadPart : 0;
+bool UnzipSelected() { return !g_selectedPath.IsEmpty() && g_unzipSelected.load() != 0; }
 }
 
 bool IsExistingFile(const CString& path) {
@@ -120,27 +97,5 @@ bool IsExistingFile(const CString& path) {
 }
 
 UINT UnzipThreadProc(LPVOID) {
-    WorkerEndMark endMark;
-    g_jobFailed = 0;
-    CString text = kFailed;
-    try {
-        if (g_selectedPath.IsEmpty() || g_unzipSelected.load() == 0) {
-            // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
-            g_exitStatus = exitInputRefused;
-            g_jobRunning = 0;
-            ShowJobMessage(L"Error: please select a valid zip file", kCaption);
-            return 0;
-        }
-        g_jobRunning = 1;
-        Unzip();
-        return 0;
-    } catch (CException* e) {
-        text = FailureText(kFailed, e);
-        e->Delete();
-    } catch (...) {
-        // out of memory and the like: the same report, and the window is never left busy
-    }
-    // Stopped because the window is closing: the library has removed its files; nothing to say.
-    if (g_stopRequested.load() == 0) Fail(text);
-    return 0;
+    return RunJobWorker({kCaption, UnzipSelected, L"Error: please select a valid zip file", Unzip, UnzipFailureText});
 }

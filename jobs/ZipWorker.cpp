@@ -12,31 +12,15 @@
 #include "jobs/JobMessages.h"
 #include "jobs/JobState.h"
 #include "jobs/JobStop.h"
+#include "jobs/JobWorker.h"
 #include "ziparchive/CZipArchive.h"
 
 namespace {
 const wchar_t kCaption[] = L"Zipper";
 constexpr int kDefaultLevel = -1;
 constexpr int kSmartness = CZipArchive::smartStoreIfLarger | CZipArchive::smartCheckSize | CZipArchive::smartNotSelf;
-constexpr unsigned long kBufferSize = 65536;
-// The pseudo-progress pace: 95 steps should roughly cover the time the file takes.
-constexpr LONGLONG kBytesPerMillisecond = 5500;
-constexpr LONGLONG kPseudoStepsSpread = 90;
-
-void Post(UINT message) { ::PostMessageW(g_jobWindow.load(), message, 0, 0); }
 
 bool IsSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/'; }
-
-// The file's size in bytes; 0 when it cannot be opened (the job then fails when it reads it).
-LONGLONG FileSize(const CString& path) {
-    HANDLE file = ::CreateFileW(ExtendedLengthPath(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    LARGE_INTEGER size = {};
-    const BOOL known = ::GetFileSizeEx(file, &size);
-    ::CloseHandle(file);
-    return known ? size.QuadPart : 0;
-}
 
 // Files are named by their full paths: the process-wide current directory is never changed, so
 // paths of any length are reached and the UI thread's view of the current directory stays put.
@@ -55,12 +39,12 @@ void ZipFolder(const CString& folder, const CString& archivePath) {
     archive.Open(archivePath, CZipArchive::zipCreate, 0);
     archive.SetCompressionMethod(CZipArchive::methodBzip2);
     g_entryCount = static_cast<uint32_t>(g_folderFiles.size() + 1);
-    Post(WM_JOB_START);
-    Post(WM_JOB_STEP);
+    PostJobMessage(WM_JOB_START);
+    PostJobMessage(WM_JOB_STEP);
     for (const CString& file : g_folderFiles) {
         ThrowIfStopRequested();
-        archive.AddNewFileAs(file, EntryNameBelow(folder, file), kDefaultLevel, kSmartness, kBufferSize);
-        Post(WM_JOB_STEP);
+        archive.AddNewFileAs(file, EntryNameBelow(folder, file), kDefaultLevel, kSmartness, kJobBufferSize);
+        PostJobMessage(WM_JOB_STEP);
     }
     archive.Close(0, false);
 }
@@ -74,13 +58,13 @@ void ZipSingleFile(const CString& file, const CString& archivePath) {
     while (separator >= 0 && !IsSeparator(file[separator])) --separator;
     const CString fileName = file.Mid(separator + 1);
     g_entryCount = 1;
-    g_progressDelay = FileSize(file) / kBytesPerMillisecond / kPseudoStepsSpread + 1;
-    Post(WM_JOB_START);
+    g_progressDelay = PseudoProgressDelay(FileSizeOf(file));
+    PostJobMessage(WM_JOB_START);
     StartPseudoProgress();
-    archive.AddNewFileAs(file, fileName, kDefaultLevel, kSmartness, kBufferSize);
+    archive.AddNewFileAs(file, fileName, kDefaultLevel, kSmartness, kJobBufferSize);
     archive.Close(0, false);
     g_progressPos = 100;
-    Post(WM_JOB_STEP);
+    PostJobMessage(WM_JOB_STEP);
 }
 
 void Zip() {
@@ -93,22 +77,19 @@ void Zip() {
     ShowJobMessage(L"Zipping completed successfully.", kCaption);
     ::ShellExecuteW(nullptr, L"open", FolderHoldingArchive(archivePath), nullptr, nullptr, SW_SHOWNORMAL);
     g_exitStatus = exitPacked;
-    Post(WM_JOB_DONE);
+    PostJobMessage(WM_JOB_DONE);
 }
 
-// The archive object is gone by now, and with it any partly written file: the window resets
-// while the error is on screen, and no archive is left behind.
-void Fail(const CString& cause) {
-    g_jobFailed = 1;
-    g_exitStatus = exitJobFailed;
-    Post(WM_JOB_DONE);
+// The failure box. The archive object is gone by now, and with it any partly written file: the
+// window resets while the error is on screen, and no archive is left behind.
+CString ZipFailureText(const CException* failure) {
     CString text = L"Error: Zipping did not complete. Make sure you have enough disk space!";
+    const CString cause = failure ? FailureCause(failure) : CString();
     if (!cause.IsEmpty()) text += L"\n\n" + cause;
-    ShowJobMessage(text, kCaption);
-    // The progress dialog of /zip ignores WM_JOB_DONE after a failure so that this box stays up.
-    // Ended from this thread: static objects are left alone while other threads may still run.
-    if (g_commandLineMode.load() != 0) ::ExitProcess(exitJobFailed);
+    return text;
 }
+
+bool ZipSelected() { return g_zipSelected.load() != 0 && !g_selectedPath.IsEmpty(); }
 }
 
 CString EntryNameBelow(const CString& folder, const CString& filePath) {
@@ -131,27 +112,5 @@ bool IsExistingFolder(const CString& path) {
 }
 
 UINT ZipThreadProc(LPVOID) {
-    WorkerEndMark endMark;
-    g_jobFailed = 0;
-    CString cause;
-    try {
-        if (g_zipSelected.load() == 0 || g_selectedPath.IsEmpty()) {
-            // The starter marked the job running; no WM_JOB_DONE follows to clear the mark.
-            g_exitStatus = exitInputRefused;
-            g_jobRunning = 0;
-            ShowJobMessage(L"Please select a file or a folder for zipping ", kCaption);
-            return 0;
-        }
-        g_jobRunning = 1;
-        Zip();
-        return 0;
-    } catch (CException* e) {
-        cause = FailureCause(e);
-        e->Delete();
-    } catch (...) {
-        // out of memory and the like: the same report, and the window is never left busy
-    }
-    // Stopped because the window is closing: the library has removed its files; nothing to say.
-    if (g_stopRequested.load() == 0) Fail(cause);
-    return 0;
+    return RunJobWorker({kCaption, ZipSelected, L"Please select a file or a folder for zipping ", Zip, ZipFailureText});
 }

@@ -6,6 +6,7 @@
 #include "Testkit.h"
 #include "TestArchives.h"
 #include "jobs/UnzipTarget.h"
+#include "jobs/JobWorker.h"
 #include "jobs/UnzipWorker.h"
 
 namespace {
@@ -54,11 +55,11 @@ TEST(UnzipTarget, OnDiskAFolderIsReusedAndFilesAreCountedPast) {
     EXPECT_EQ(temp / L"photos(2)", UnzipTargetFolder(archive.c_str(), IsExistingFile).Str());
 }
 
-TEST(UnzipTarget, ArchiveSizeIsZeroForAMissingFile) {
+TEST(UnzipTarget, FileSizeIsZeroForAMissingFile) {
     testkit::TempFolder temp(L"size");
     ASSERT_TRUE(unziptest::WriteBytes(temp / L"five.zip", "12345"));
-    EXPECT_EQ(5, ArchiveSize((temp / L"five.zip").c_str()));
-    EXPECT_EQ(0, ArchiveSize((temp / L"missing.zip").c_str()));
+    EXPECT_EQ(5, FileSizeOf((temp / L"five.zip").c_str()));
+    EXPECT_EQ(0, FileSizeOf((temp / L"missing.zip").c_str()));
 }
 
 }  // namespace
