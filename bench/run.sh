@@ -9,7 +9,7 @@ BUILD="$ROOT/build/bench-native"
 command -v zip >/dev/null && command -v 7z >/dev/null && command -v unzip >/dev/null && command -v lbzip2 >/dev/null || sh "$ROOT/scripts/setup.sh"
 sh "$ROOT/scripts/fetch-sources.sh"
 [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$BUILD" --target zipbench -j "$(nproc)" >/dev/null
+cmake --build "$BUILD" --target zipbench bzip2encode bzip2decode -j "$(nproc)" >/dev/null
 
 # The Wine scripts share bench.py's work folder, runs and data sets.
 WORK=/dev/shm/tavoline-bench
