@@ -18,9 +18,13 @@ void Require(int result) {
 
 // The state as the digest's bytes (big-endian words).
 void StoreState(const mbedtls_sha1_context& context, std::uint8_t* digest) {
-  for (std::size_t word = 0; word < 5; ++word)
-    for (std::size_t byte = 0; byte < 4; ++byte)
-      digest[4 * word + byte] = static_cast<std::uint8_t>(context.state[word] >> (24 - 8 * byte));
+  for (std::size_t word = 0; word < 5; ++word) {
+    const std::uint32_t value = context.state[word];   // written out byte by byte: compilers make one store of it
+    digest[4 * word] = static_cast<std::uint8_t>(value >> 24);
+    digest[4 * word + 1] = static_cast<std::uint8_t>(value >> 16);
+    digest[4 * word + 2] = static_cast<std::uint8_t>(value >> 8);
+    digest[4 * word + 3] = static_cast<std::uint8_t>(value);
+  }
 }
 
 // A 20-byte message that follows a 64-byte key block, padded as SHA-1 pads it: one block to
