@@ -1,8 +1,9 @@
 // Password-protected archives from 7-Zip and Info-ZIP, unpacked by Tavoline.exe in command-line mode
 // and from the main window: the password box found and answered the way a screen reader sees it
 // (its caption, its one edit control, IDOK, IDCANCEL), right and wrong passwords, Skip, two
-// passwords in one archive, changed data, and the window closed while the box is up. The archives
-// are made before this program runs by make_password_archives.py into PASSWORD_ARCHIVES_DIR.
+// passwords in one archive, changed data, a non-ASCII password, and the window closed while the box
+// is up. The archives are made before this program runs by make_password_archives.py into
+// PASSWORD_ARCHIVES_DIR.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -89,6 +90,8 @@ const PasswordCase kCases[] = {
      {"plain.txt"}, kEntriesSkipped},
     {"AES entry whose authentication code was changed", L"tampered.zip", {{L"report.txt", false, L"secret"}},
      {kCorrupt}, {}, kCorruptEntry},
+    {"AES-256 under a non-ASCII password written in UTF-8: typed once, its UTF-8 form opens it", L"aes-utf8.zip",
+     {{L"report.txt", false, L"P\u00e4ssw\u00f6rd \u20ac"}}, {kSuccess}, {"report.txt"}, kUnpacked},
 };
 
 std::vector<HWND> ControlsOfClass(HWND box, const wchar_t* className) {

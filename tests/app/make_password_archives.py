@@ -1,9 +1,13 @@
 #!/usr/bin/python3
 """Writes the password-protected archives the unzip password tests open, as people receive them:
 7-Zip's AES-256 and ZipCrypto, Info-ZIP's zip -P, an archive under two passwords beside a plain
-entry, and an AES entry whose authentication code was changed. For the Info-ZIP archive it also
-writes a wrong password that passes the entry's check byte (1 in 256 does), found here.
+entry, an AES entry whose authentication code was changed, and an AES entry under a non-ASCII
+password in its UTF-8 form (written here: the Debian 7z takes no non-ASCII password for a zip
+archive; PBKDF2 and HMAC from hashlib, AES from the openssl command). For the Info-ZIP archive it
+also writes a wrong password that passes the entry's check byte (1 in 256 does), found here.
 Usage: make_password_archives.py FOLDER"""
+import hashlib
+import hmac
 import os
 import shutil
 import struct
@@ -91,6 +95,33 @@ def flip_authentication_byte(path):
         f.write(data)
 
 
+NON_ASCII_PASSWORD = "P\u00e4ssw\u00f6rd \u20ac"
+
+
+def aes_utf8_archive(path, name, password):
+    """One AE-2 entry, AES-256 over deflate, under the UTF-8 bytes of `password`."""
+    data = content(name)
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed = packer.compress(data) + packer.flush()
+    salt = bytes(range(16))
+    keys = hashlib.pbkdf2_hmac("sha1", password.encode("utf-8"), salt, 1000, 66)
+    # Counter mode with a little-endian counter from 1: the counter blocks encrypted one by one.
+    blocks = b"".join((i + 1).to_bytes(16, "little") for i in range((len(packed) + 15) // 16))
+    stream = subprocess.run(["openssl", "enc", "-aes-256-ecb", "-nopad", "-K", keys[:32].hex()], input=blocks,
+                            capture_output=True, check=True).stdout
+    encrypted = bytes(a ^ b for a, b in zip(packed, stream))
+    code = hmac.new(keys[32:64], encrypted, hashlib.sha1).digest()[:10]
+    body = salt + keys[64:66] + encrypted + code
+    extra = struct.pack("<HHH2sBH", 0x9901, 7, 2, b"AE", 3, 8)
+    fields = struct.pack("<HHHHHIIIHH", 51, 1, 99, 0x6DAF, 0x52CF, 0, len(body), len(data), len(name), len(extra))
+    local = struct.pack("<I", 0x04034B50) + fields + name.encode() + extra + body
+    central = (struct.pack("<IH", 0x02014B50, 63) + fields + struct.pack("<HHHII", 0, 0, 0, 0x20, 0) + name.encode()
+               + extra)
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 1, 1, len(central), len(local), 0)
+    with open(path, "wb") as f:
+        f.write(local + central + end)
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -102,6 +133,7 @@ def main():
                                         (["-pbravo", "-mem=AES256"], ["b1.txt", "b2.txt"])])
     make(os.path.join(out, "tampered.zip"), [(["-psecret", "-mem=AES256", "-mx=0"], ["report.txt"])])
     flip_authentication_byte(os.path.join(out, "tampered.zip"))
+    aes_utf8_archive(os.path.join(out, "aes-utf8.zip"), "report.txt", NON_ASCII_PASSWORD)
 
 
 main()

@@ -38,6 +38,7 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/ZipWriter.cpp
   ${ZIPCORE_DIR}/ZipWriterEntries.cpp
   ${ZIPCORE_DIR}/crypto/EntryDecryption.cpp
+  ${ZIPCORE_DIR}/crypto/Pbkdf2Sha1.cpp
   ${ZIPCORE_DIR}/crypto/TraditionalCipher.cpp
   ${ZIPCORE_DIR}/crypto/WinZipAes.cpp
   ${ZIPCORE_DIR}/crypto/Wipe.cpp

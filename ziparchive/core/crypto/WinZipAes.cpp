@@ -1,10 +1,11 @@
 #include "core/crypto/WinZipAes.h"
 
+#include "core/crypto/Pbkdf2Sha1.h"
+#include "core/crypto/Wipe.h"
 #include "core/ZipError.h"
 
 #include <mbedtls/aes.h>
 #include <mbedtls/md.h>
-#include <mbedtls/pkcs5.h>
 #include <mbedtls/platform_util.h>
 
 #include <algorithm>
@@ -71,21 +72,17 @@ AesKeys& AesKeys::operator=(const AesKeys& other) {
   return *this;
 }
 
-AesKeys::~AesKeys() { mbedtls_platform_zeroize(bytes, sizeof bytes); }
+AesKeys::~AesKeys() { Wipe(bytes, sizeof bytes); }
 
-void DeriveAesKeys(const std::string& password, int strength, const std::uint8_t* salt, AesKeys& keys) {
+void DeriveAesKeys(const Pbkdf2Sha1& password, int strength, const std::uint8_t* salt, AesKeys& keys) {
   const std::size_t saltSize = AesSaltSize(strength);
   if (saltSize == 0) throw ZipError(ZipErrorKind::Unsupported, "unknown AES key strength " + std::to_string(strength));
   keys.keySize = saltSize * 2;
-  mbedtls_md_context_t hmac;
-  mbedtls_md_init(&hmac);
-  int result = mbedtls_md_setup(&hmac, mbedtls_md_info_from_type(MBEDTLS_MD_SHA1), 1);
-  if (result == 0)
-    result = mbedtls_pkcs5_pbkdf2_hmac(&hmac, reinterpret_cast<const unsigned char*>(password.data()), password.size(),
-                                       salt, saltSize, kKeyDerivationRounds,
-                                       static_cast<std::uint32_t>(2 * keys.keySize + kAesVerifierSize), keys.bytes);
-  mbedtls_md_free(&hmac);
-  Require(result, "derive its keys");
+  password.Derive(salt, saltSize, kKeyDerivationRounds, keys.bytes, 2 * keys.keySize + kAesVerifierSize);
+}
+
+void DeriveAesKeys(const std::string& password, int strength, const std::uint8_t* salt, AesKeys& keys) {
+  DeriveAesKeys(Pbkdf2Sha1(password), strength, salt, keys);
 }
 
 WinZipAesDecryptor::WinZipAesDecryptor(const std::string& password, int strength, const std::uint8_t* salt)

@@ -26,7 +26,10 @@ struct AesKeys {
   AesKeys& operator=(const AesKeys& other);
   ~AesKeys();
 };
-// `salt` holds AesSaltSize(strength) bytes (strength 1 to 3).
+class Pbkdf2Sha1;
+// `salt` holds AesSaltSize(strength) bytes (strength 1 to 3); `password` is the password made ready
+// for PBKDF2 once, for all the entries under it.
+void DeriveAesKeys(const Pbkdf2Sha1& password, int strength, const std::uint8_t* salt, AesKeys& keys);
 void DeriveAesKeys(const std::string& password, int strength, const std::uint8_t* salt, AesKeys& keys);
 
 class WinZipAesDecryptor {

@@ -15,4 +15,6 @@ void Wipe(std::vector<std::string>& secrets) {
   secrets.clear();
 }
 
+void Wipe(void* data, std::size_t size) { mbedtls_platform_zeroize(data, size); }
+
 } // namespace zipcore
