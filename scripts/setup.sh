@@ -6,7 +6,7 @@ set -eu
 PACKAGES="cmake make g++ clang libclang-rt-14-dev pkg-config \
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 \
   libz-mingw-w64-dev zlib1g-dev libbz2-dev bzip2 xz-utils zstd wine64 \
-  dpkg-dev debootstrap zip unzip p7zip-full lbzip2 libarchive-tools python3 openssl file googletest nsis g++-multilib lib32z1-dev ntfs-3g"
+  dpkg-dev debootstrap zip unzip p7zip-full lbzip2 libarchive-tools python3 openssl file googletest clang-format nsis g++-multilib lib32z1-dev ntfs-3g"
 
 missing=""
 for p in $PACKAGES; do

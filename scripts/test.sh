@@ -2,7 +2,8 @@
 # Builds everything (native archive core, the core as 32-bit code, 64-bit Windows build with its
 # installer, 32-bit shipped build with its installer) and runs every test: the Windows suite twice,
 # for the 64-bit build under the host's Wine 8 and for the 32-bit build under Wine 10's WoW64 mode in
-# a Debian 13 tree (scripts/wow64-tree.sh; made by the first run, about 1.7 GB).
+# a Debian 13 tree (scripts/wow64-tree.sh; made by the first run, about 1.7 GB); last, that the sources
+# are formatted as clang-format writes them (scripts/check-format.sh).
 # Run as root on Debian 12; installs what is missing first. Build trees are kept in build/ for quick re-runs.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,6 +52,9 @@ sh scripts/windows-suite.sh build/win64 build/win64-tests.log || status=1
 echo "== Windows tests of the 32-bit build under Wine 10 (WoW64, in a Debian 13 tree)"
 sh scripts/wow64-tree.sh
 sh scripts/wow64-enter.sh sh scripts/windows-suite.sh build/win32 build/win32-tests.log || status=1
+echo "== sources formatted as clang-format writes them"
+sh scripts/check-format.sh >build/format-check.log 2>&1 && echo "   all formatted" ||
+  { status=1; echo "   not formatted (sh scripts/check-format.sh --fix):"; grep -o '^[^:]*' build/format-check.log | sort -u | head -n 20; }
 [ $status -eq 0 ] || { grep -h -A40 -E "\*\*\*Failed|\*\*\*Timeout|\*\*\*Exception" build/native-tests.log build/native32-tests.log build/win64-tests.log build/win32-tests.log | head -n 300 || true; }
 
 # One closing line for all suites.
