@@ -8,7 +8,8 @@
 //              progress bar, as the job windows did (every step), and as they do now (drawn at most
 //              every 50 ms); the worker's side and the time until the window has taken them all
 //   write      the archive: one temporary file written in 256 KiB pieces, then renamed into place
-//   unpack     per file: create under a temporary name, one write, the time set, rename, close
+//   unpack     per file: create under a temporary name, one write, the time set, then closed and
+//              renamed by name (as before) or renamed through the open handle and closed (as now)
 //   WineSteps.exe FOLDER SCRATCH_FOLDER [READ]   (FOLDER: the files to read, two levels deep at most;
 //                                                READ: only the ways of reading, side by side)
 #include <windows.h>
@@ -172,7 +173,18 @@ double WriteArchive(const std::wstring& scratch, DWORD size) {
   return seconds;
 }
 
-void Unpack(const std::wstring& scratch, const std::vector<File>& files, double& create, double& write,
+// Renames an open file through its handle (the library's way now) instead of by name after closing it.
+bool RenameOpen(HANDLE handle, const std::wstring& path) {
+  std::wstring native = L"\\??\\" + path;
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + native.size() * sizeof(wchar_t), 0);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->FileNameLength = static_cast<DWORD>(native.size() * sizeof(wchar_t));
+  std::copy(native.begin(), native.end(), info->FileName);
+  return SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+void Unpack(const std::wstring& scratch, const std::vector<File>& files, bool byHandle, double& create, double& write,
             double& time, double& rename) {
   std::vector<char> data(4096, 'y');
   FILETIME stamp = {0x12345678, 0x01d00000};
@@ -195,8 +207,12 @@ void Unpack(const std::wstring& scratch, const std::vector<File>& files, double&
     double t2 = Now();
     SetFileTime(handle, nullptr, nullptr, &stamp);
     double t3 = Now();
-    CloseHandle(handle);
-    MoveFileExW(temporary.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (byHandle && RenameOpen(handle, final)) {
+      CloseHandle(handle);
+    } else {
+      CloseHandle(handle);
+      MoveFileExW(temporary.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
     double t4 = Now();
     create += t1 - t0;
     write += t2 - t1;
@@ -239,8 +255,12 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("progress, bar drawn every 50 ms: posting   %7.3f s, all taken %7.3f s\n", posting, taken);
   std::printf("archive written (%.1f MB) and renamed      %7.3f s\n", total / 2e6, WriteArchive(argv[2], total / 2));
   double create, write, time, rename;
-  Unpack(argv[2], files, create, write, time, rename);
-  std::printf("unpack per file: create %.3f s, write %.3f s, time %.3f s, close + rename %.3f s\n", create, write,
-              time, rename);
+  for (bool byHandle : {false, true}) {
+    const std::wstring scratch = std::wstring(argv[2]) + (byHandle ? L"\\handle" : L"\\name");
+    CreateDirectoryW(scratch.c_str(), nullptr);
+    Unpack(scratch, files, byHandle, create, write, time, rename);
+    std::printf("unpack per file: create %.3f s, write %.3f s, time %.3f s, %s %.3f s\n", create, write, time,
+                byHandle ? "rename through the handle + close" : "close + rename by name", rename);
+  }
   return 0;
 }
