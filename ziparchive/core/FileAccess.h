@@ -21,6 +21,7 @@ struct FileStatus {
   std::int64_t modified = 0; // seconds since 1970-01-01 UTC
   // Together identify the file itself, whatever path names it (device + inode, volume serial +
   // file index). fileId 0 means unknown; the writer then compares paths to recognise its own archive.
+  // An open file's Status may leave volumeId 0 where it is costly to learn: InputFile::VolumeId.
   std::uint64_t volumeId = 0;
   std::uint64_t fileId = 0;
 };
@@ -33,6 +34,9 @@ public:
   virtual std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) = 0;
   // What the open file can tell of itself (exists is false when it cannot: ask by path instead).
   virtual FileStatus Status() const { return FileStatus{}; }
+  // The volume the open file lies on, as Stat's volumeId tells it; asked only when the file's
+  // fileId matches another file's, for a seam that leaves it out of Status.
+  virtual std::uint64_t VolumeId() { return Status().volumeId; }
 };
 
 // A new file written under a temporary name beside its final path. Commit() moves it into place,

@@ -4,6 +4,8 @@
 #include "ziparchive/win32/Win32InputFile.h"
 #include "ziparchive/win32/Win32OutputFile.h"
 
+#include <winternl.h>
+
 namespace zipfacade {
 
 namespace {
@@ -93,6 +95,22 @@ zipcore::FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& info) {
     status.volumeId = info.dwVolumeSerialNumber;
     status.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return status;
+}
+
+std::uint64_t FileIndexOf(HANDLE file) {
+    // From ntdll, which every process has loaded: found there rather than imported, so the DLL
+    // imports nothing a program's folder could plant.
+    using Query = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
+    static const Query query = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll ? reinterpret_cast<Query>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")))
+                     : nullptr;
+    }();
+    // FileInternalInformation holds the same number as BY_HANDLE_FILE_INFORMATION's file index.
+    IO_STATUS_BLOCK io;
+    FILE_INTERNAL_INFORMATION internal;
+    if (!query || !NT_SUCCESS(query(file, &io, &internal, sizeof internal, FileInternalInformation))) return 0;
+    return static_cast<std::uint64_t>(internal.IndexNumber.QuadPart);
 }
 
 zipcore::FileStatus Win32FileSystem::Stat(const std::string& path) {

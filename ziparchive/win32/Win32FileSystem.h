@@ -33,6 +33,9 @@ private:
 std::int64_t FileTimeToUnix(FILETIME time);
 // A file's status from what its open handle tells.
 zipcore::FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& info);
+// The file index of an open file (nFileIndexHigh and nFileIndexLow of its BY_HANDLE_FILE_INFORMATION)
+// without its volume's serial number; 0 when the file system does not tell.
+std::uint64_t FileIndexOf(HANDLE file);
 FILETIME UnixToFileTime(std::int64_t seconds);
 
 } // namespace zipfacade

@@ -19,16 +19,37 @@ Win32InputFile::Win32InputFile(const std::wstring& longPath) : m_path(longPath) 
     m_file.Reset(CreateFileW(longPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!m_file.Valid()) ThrowLastError("Cannot open the file for reading", longPath);
-    // One call gives the size and what the writer needs to know of the file (its time, its identity).
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(m_file.Get(), &info)) {
-        m_status = StatusOf(info);
+    // The size, the time and the file index, from calls that only ask the file. Not
+    // GetFileInformationByHandle: it also asks for the volume's serial number, which under Wine
+    // costs a request to another process, several times the open, read and close of a small file;
+    // VolumeId asks for it when the writer needs it.
+    FILE_STANDARD_INFO standard;
+    FILE_BASIC_INFO basic;
+    if (GetFileInformationByHandleEx(m_file.Get(), FileStandardInfo, &standard, sizeof standard) &&
+        GetFileInformationByHandleEx(m_file.Get(), FileBasicInfo, &basic, sizeof basic)) {
+        m_status.exists = true;
+        m_status.isDirectory = standard.Directory != FALSE;
+        m_status.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+        FILETIME written;
+        written.dwLowDateTime = static_cast<DWORD>(basic.LastWriteTime.QuadPart);
+        written.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart) >> 32);
+        m_status.modified = FileTimeToUnix(written);
+        m_status.fileId = FileIndexOf(m_file.Get());
         m_size = m_status.size;
         return;
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(m_file.Get(), &size)) ThrowLastError("Cannot read the size of the file", longPath);
     m_size = static_cast<std::uint64_t>(size.QuadPart);
+}
+
+std::uint64_t Win32InputFile::VolumeId() {
+    if (!m_volumeKnown) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(m_file.Get(), &info)) m_status.volumeId = info.dwVolumeSerialNumber;
+        m_volumeKnown = true;
+    }
+    return m_status.volumeId;
 }
 
 std::size_t Win32InputFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t length) {

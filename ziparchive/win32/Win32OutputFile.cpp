@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 namespace zipfacade {
 
@@ -38,6 +41,25 @@ bool Settle(HANDLE file, bool hasTime, std::int64_t modified) {
     }
     info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0;
+}
+
+// Renames the open file to longPath (made by ToLongPath), replacing a file of that name, through its
+// own handle: moving it by name would open it again, ask for its attributes and close it, each a
+// request to the wineserver under Wine. False when the system refuses (the caller then moves it by
+// name); the handle stays open either way.
+bool RenameOpenFile(HANDLE file, const std::wstring& longPath) {
+    // The native form of the long path: "\\?\" becomes "\??\".
+    if (longPath.compare(0, 4, L"\\\\?\\") != 0) return false;
+    std::wstring native = longPath;
+    native[1] = L'?';
+    const std::size_t nameBytes = native.size() * sizeof(wchar_t);
+    std::vector<std::uint8_t> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t), 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->FileName, native.data(), nameBytes);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
 }
 
 } // namespace
@@ -131,8 +153,13 @@ void Win32OutputFile::Commit() {
     // Set last, through the open handle: no write can change it afterwards, and the file need not be
     // opened again by name.
     if (!Settle(m_file.Get(), m_hasTime, m_modified)) ThrowLastError("Cannot set the file's modification time", m_finalPath);
-    if (!m_file.Close()) ThrowLastError("Cannot finish writing the file", m_finalPath);
-    if (!MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+    const bool renamed = !m_marked && RenameOpenFile(m_file.Get(), m_finalPath);
+    if (!m_file.Close()) {
+        const DWORD error = GetLastError();
+        if (renamed) DeleteFileW(m_finalPath.c_str());   // not known to be complete: never left under its name
+        ThrowSystemError("Cannot finish writing the file", error, m_finalPath);
+    }
+    if (!renamed && !MoveFileExW(m_temporaryPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
         ThrowLastError("Cannot move the finished file into place", m_finalPath);
     Moved();
 }

@@ -131,7 +131,7 @@ TEST_F(Seam, FoldersAndFilesBeyond260CharactersWork) {
     EXPECT_STREQ("deep", text);
 }
 
-TEST_F(Seam, StatTellsMissingFilesFoldersAndTheSameFileUnderTwoNames) {
+TEST_F(Seam, StatAndOpenFilesTellMissingFilesFoldersAndTheSameFileUnderTwoNames) {
     EXPECT_FALSE(m_files.Stat(Utf8(L"missing")).exists);
     EXPECT_FALSE(m_files.Stat(Utf8(L"missing\\below")).exists);
     EXPECT_TRUE(m_files.Stat(WideToUtf8(m_folder.Path())).isDirectory);
@@ -142,6 +142,16 @@ TEST_F(Seam, StatTellsMissingFilesFoldersAndTheSameFileUnderTwoNames) {
     EXPECT_NE(0u, direct.fileId);
     EXPECT_EQ(direct.fileId, relative.fileId);
     EXPECT_EQ(direct.volumeId, relative.volumeId);
+    // An open file tells what Stat tells; its volume when asked (what the writer's own-archive check uses).
+    m_files.SetModificationTime(Utf8(L"a.txt"), 1589710830);
+    auto input = m_files.OpenForReading("./sub/../a.txt");
+    const zipcore::FileStatus open = input->Status();
+    EXPECT_TRUE(open.exists);
+    EXPECT_FALSE(open.isDirectory);
+    EXPECT_EQ(1u, open.size);
+    EXPECT_EQ(1589710830, open.modified);
+    EXPECT_EQ(direct.fileId, open.fileId);
+    EXPECT_EQ(direct.volumeId, input->VolumeId());
 }
 
 TEST_F(Seam, ReadsServeSmallAndLargePiecesAndStopAtTheEnd) {

@@ -16,8 +16,12 @@
 namespace zipcore {
 namespace {
 
-constexpr std::size_t kMaxEntriesAhead = 64;
-constexpr std::size_t kMaxScanAhead = 256;
+constexpr std::size_t kMaxEntriesAhead = 256;
+constexpr std::size_t kMaxScanAhead = 1024;
+// A batch ends at this many entries or once its entries' compressed and decoded sizes reach this
+// sum (one larger entry is a batch of its own).
+constexpr std::size_t kBatchEntries = 32;
+constexpr std::uint64_t kBatchCost = 256u << 10;
 
 // Appends to a vector, refusing to grow past the entry's recorded size.
 class BoundedVectorSink : public ByteSink {
@@ -87,7 +91,8 @@ DecodeAhead::~DecodeAhead() {
 }
 
 void DecodeAhead::Drop(const Started& started) {
-  if (started.ticket) pool_->Cancel(*started.ticket);
+  Batch& batch = *started.batch;
+  if (--batch.wanted == 0 && batch.ticket) pool_->Cancel(*batch.ticket);
 }
 
 bool DecodeAhead::Handles(std::size_t index) const {
@@ -101,29 +106,50 @@ bool DecodeAhead::Handles(std::size_t index) const {
          entry.method != kMethodStored;
 }
 
-void DecodeAhead::Start(std::size_t index) {
-  auto job = std::make_shared<Job>();
-  const ZipEntry& entry = entries_[index];
-  Started& started = started_[index];
-  started.job = job;
-  started.cost = entry.compressedSize + entry.uncompressedSize;
-  bytesInFlight_ += started.cost;
-  // The archive is read here, in order, by the caller's thread; the workers only decompress.
-  auto compressed = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(entry.compressedSize));
-  try {
-    if (!compressed->empty() &&
-        archive_.ReadAt(entry.dataOffset, compressed->data(), compressed->size()) != compressed->size())
-      throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
-  } catch (...) {
-    job->error = std::current_exception();
-    return;
-  }
-  started.ticket = pool_->Submit([job, compressed, entry, decoders = decoders_] {
+void DecodeAhead::StartBatch(std::size_t first) {
+  struct Piece {
+    std::shared_ptr<Job> job;
+    ZipEntry entry;
+    std::vector<std::uint8_t> compressed;
+  };
+  auto pieces = std::make_shared<std::vector<Piece>>();
+  auto batch = std::make_shared<Batch>();
+  std::uint64_t cost = 0;
+  const std::size_t end = std::min(entries_.size(), first + kMaxScanAhead);
+  for (std::size_t i = first; i < end && pieces->size() < kBatchEntries && cost < kBatchCost; ++i) {
+    if (i != first && (!Handles(i) || started_.count(i) || started_.size() >= kMaxEntriesAhead ||
+                       bytesInFlight_ >= kDecodeAheadBytes))
+      break;
+    const ZipEntry& entry = entries_[i];
+    auto job = std::make_shared<Job>();
+    Started& started = started_[i];
+    started.job = job;
+    started.batch = batch;
+    started.cost = entry.compressedSize + entry.uncompressedSize;
+    bytesInFlight_ += started.cost;
+    cost += started.cost;
+    ++batch->wanted;
+    // The archive is read here, in order, by the caller's thread; the workers only decompress.
+    std::vector<std::uint8_t> compressed(static_cast<std::size_t>(entry.compressedSize));
     try {
-      DecodeEntryInMemory(entry, compressed->data(), compressed->size(), job->data, *decoders);
+      if (!compressed.empty() && archive_.ReadAt(entry.dataOffset, compressed.data(), compressed.size()) != compressed.size())
+        throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
     } catch (...) {
-      job->data = std::vector<std::uint8_t>();
       job->error = std::current_exception();
+      break; // the entries after it start a batch of their own
+    }
+    pieces->push_back(Piece{job, entry, std::move(compressed)});
+  }
+  if (pieces->empty()) return;
+  batch->ticket = pool_->Submit([pieces, decoders = decoders_] {
+    for (Piece& piece : *pieces) {
+      try {
+        DecodeEntryInMemory(piece.entry, piece.compressed.data(), piece.compressed.size(), piece.job->data, *decoders);
+      } catch (...) {
+        piece.job->data = std::vector<std::uint8_t>();
+        piece.job->error = std::current_exception();
+      }
+      piece.compressed = std::vector<std::uint8_t>();
     }
   });
 }
@@ -131,8 +157,9 @@ void DecodeAhead::Start(std::size_t index) {
 void DecodeAhead::StartAhead(std::size_t from) {
   const std::size_t end = std::min(entries_.size(), from + kMaxScanAhead);
   for (std::size_t i = from; i < end; ++i) {
-    if (started_.size() >= kMaxEntriesAhead || bytesInFlight_ >= kDecodeAheadBytes) return;
-    if (Handles(i) && started_.find(i) == started_.end()) Start(i);
+    // Only once a whole batch fits: refilling entry by entry would hand the workers one at a time.
+    if (started_.size() + kBatchEntries > kMaxEntriesAhead || bytesInFlight_ + kBatchCost > kDecodeAheadBytes) return;
+    if (Handles(i) && started_.find(i) == started_.end()) StartBatch(i);
   }
 }
 
@@ -145,14 +172,15 @@ void DecodeAhead::Verify(std::size_t index) {
     Drop(it->second);
     it = started_.erase(it);
   }
-  if (started_.find(index) == started_.end()) Start(index);
+  if (started_.find(index) == started_.end()) StartBatch(index);
   StartAhead(index + 1);
 
   auto found = started_.find(index);
   Started started = std::move(found->second);
   started_.erase(found);
   bytesInFlight_ -= started.cost;
-  if (started.ticket) pool_->Wait(*started.ticket);
+  if (started.batch->ticket) pool_->Wait(*started.batch->ticket);
+  --started.batch->wanted;
   const std::shared_ptr<Job>& job = started.job;
   if (job->error) std::rethrow_exception(job->error);
   verifiedData_ = std::move(job->data);

@@ -41,15 +41,23 @@ public:
 
 private:
   struct Job;
-  // An entry handed to the workers. The task holds the job, never its ticket.
+  // Consecutive small entries go to the workers together, as one task: a hand-off per entry (a
+  // worker woken, the caller waiting) would cost more than decoding a tiny one.
+  struct Batch {
+    std::shared_ptr<WorkerPool::Ticket> ticket; // none when no entry's data could be read
+    std::size_t wanted = 0;                     // its entries not dropped yet
+  };
+  // An entry handed to the workers. The task holds the jobs, never the ticket.
   struct Started {
     std::shared_ptr<Job> job;
-    std::shared_ptr<WorkerPool::Ticket> ticket; // none when reading the data failed already
+    std::shared_ptr<Batch> batch;
     std::uint64_t cost = 0;
   };
   void StartAhead(std::size_t from);
-  void Start(std::size_t index);
-  // Forgets an entry nobody is going to ask for: its task is cancelled if it has not started yet.
+  // Starts one batch with `first` and the handled entries after it not started yet.
+  void StartBatch(std::size_t first);
+  // Forgets an entry nobody is going to ask for: its batch is cancelled if none of its entries is
+  // wanted any more and no worker has started it yet.
   void Drop(const Started& started);
 
   InputFile& archive_;

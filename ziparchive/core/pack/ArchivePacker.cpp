@@ -49,7 +49,7 @@ void ArchivePacker::SetMethod(std::uint16_t method) {
   method_ = method;
 }
 
-bool ArchivePacker::IsOwnArchive(const std::string& diskPath, const FileStatus& status) {
+bool ArchivePacker::IsOwnArchive(const std::string& diskPath, const FileStatus& status, InputFile& file) {
   if (!ownFilesKnown_) {
     ownTemporary_ = files_.Stat(writer_.TemporaryPath());
     ownArchive_ = files_.Stat(writer_.ArchivePath());
@@ -58,7 +58,8 @@ bool ArchivePacker::IsOwnArchive(const std::string& diskPath, const FileStatus& 
   auto same = [&](const FileStatus& other, const std::string& path) {
     if (!other.exists) return false;
     if (other.fileId != 0 && status.fileId != 0)
-      return other.volumeId == status.volumeId && other.fileId == status.fileId;
+      return other.fileId == status.fileId &&
+             other.volumeId == (status.volumeId != 0 ? status.volumeId : file.VolumeId());
     return path == diskPath; // a seam that cannot identify files: compare the names at least
   };
   return same(ownTemporary_, writer_.TemporaryPath()) || same(ownArchive_, writer_.ArchivePath());
@@ -83,7 +84,7 @@ void ArchivePacker::AddFile(const std::string& diskPath, const std::string& entr
   if (!status.exists) status = files_.Stat(diskPath);
   if (status.isDirectory)
     throw ZipError(ZipErrorKind::Usage, "the folder " + Quoted(diskPath) + " cannot be added as a file", 0, diskPath);
-  if ((smartFlags & kSmartRefuseOwnArchive) && IsOwnArchive(diskPath, status))
+  if ((smartFlags & kSmartRefuseOwnArchive) && IsOwnArchive(diskPath, status, *file))
     throw ZipError(ZipErrorKind::Usage, "the archive cannot be added to itself", 0, diskPath);
 
   entry.flags = IsAscii(entry.name) ? 0 : kFlagUtf8;
