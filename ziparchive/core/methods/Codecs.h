@@ -5,10 +5,6 @@
 
 namespace zipcore {
 
-constexpr std::uint16_t kStoredMethod = 0;
-constexpr std::uint16_t kDeflateMethod = 8;
-constexpr std::uint16_t kBzip2Method = 12;
-
 // Codecs produce output in chunks of at most this many bytes.
 constexpr std::size_t kCodecChunk = 64 * 1024;
 
