@@ -218,8 +218,9 @@ bool CZipArchive::SetPasswordImpl(const wchar_t* password, ZipFailure& failure) 
 }
 
 // The public method numbers are the core's.
-static_assert(CZipArchive::methodStore == zipcore::kMethodStored && CZipArchive::methodDeflate == zipcore::kMethodDeflate &&
-                  CZipArchive::methodBzip2 == zipcore::kMethodBzip2,
+static_assert(int{CZipArchive::methodStore} == int{zipcore::kMethodStored} &&
+                  int{CZipArchive::methodDeflate} == int{zipcore::kMethodDeflate} &&
+                  int{CZipArchive::methodBzip2} == int{zipcore::kMethodBzip2},
               "CZipArchive's method numbers are those of the zip format");
 
 bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& failure) {
