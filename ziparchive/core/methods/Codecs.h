@@ -21,6 +21,31 @@ private:
   std::size_t size_;
 };
 
+// The output loop of every codec over a library: `code(space, size)` lets the library write into
+// `buffer` and returns how many bytes it produced; those go to `out`; then `done(produced)` says
+// whether the library is done for now (or throws when the data are damaged).
+template <typename Code, typename Done>
+void PutOutput(CodecBuffer& buffer, ByteSink& out, Code code, Done done) {
+  for (;;) {
+    const std::size_t produced = code(buffer.data(), buffer.size());
+    if (produced) out.Put(buffer.data(), produced);
+    if (done(produced)) return;
+  }
+}
+
+// Feeds `data` to `feed` in pieces of at most `maxPiece` bytes (what a library counting in 32 bits
+// takes at once), until `feed` returns true (the end of a compressed stream) or the data run out.
+template <typename Feed>
+bool FeedInPieces(const std::uint8_t* data, std::size_t length, std::size_t maxPiece, Feed feed) {
+  while (length > 0) {
+    const std::size_t piece = length < maxPiece ? length : maxPiece;
+    if (feed(data, piece)) return true;
+    data += piece;
+    length -= piece;
+  }
+  return false;
+}
+
 std::unique_ptr<Compressor> MakeStoredCompressor();
 std::unique_ptr<Decompressor> MakeStoredDecompressor();
 std::unique_ptr<Compressor> MakeDeflateCompressor(int level);
