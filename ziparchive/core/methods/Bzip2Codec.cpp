@@ -34,14 +34,11 @@ private:
     stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(data));
     stream_.avail_in = static_cast<unsigned>(length);
     int result = BZ_OK;
-    PutOutput(
-        buffer_, out,
-        [&](std::uint8_t* space, std::size_t size) {
-          stream_.next_out = reinterpret_cast<char*>(space);
-          stream_.avail_out = static_cast<unsigned>(size);
+    PutStreamOutput(
+        stream_, buffer_, out,
+        [&] {
           result = BZ2_bzCompress(&stream_, action);
           if (result < 0) throw ZipError(ZipErrorKind::Usage, "bzip2 compression failed");
-          return size - stream_.avail_out;
         },
         [&](std::size_t) { return action == BZ_FINISH ? result == BZ_STREAM_END : stream_.avail_in == 0; });
   }
@@ -68,14 +65,11 @@ private:
     stream_.avail_in = static_cast<unsigned>(length);
     int result = BZ_OK;
     unsigned inputBefore = 0;
-    PutOutput(
-        buffer_, out,
-        [&](std::uint8_t* space, std::size_t size) {
-          stream_.next_out = reinterpret_cast<char*>(space);
-          stream_.avail_out = static_cast<unsigned>(size);
+    PutStreamOutput(
+        stream_, buffer_, out,
+        [&] {
           inputBefore = stream_.avail_in;
           result = BZ2_bzDecompress(&stream_);
-          return size - stream_.avail_out;
         },
         [&](std::size_t produced) {
           if (result == BZ_STREAM_END) return finished_ = true;

@@ -33,6 +33,21 @@ void PutOutput(CodecBuffer& buffer, ByteSink& out, Code code, Done done) {
   }
 }
 
+// PutOutput for the libraries whose streams say where output goes by next_out and avail_out (zlib,
+// libbz2, liblzma): `call` runs the library once on `stream`.
+template <typename Stream, typename Call, typename Done>
+void PutStreamOutput(Stream& stream, CodecBuffer& buffer, ByteSink& out, Call call, Done done) {
+  PutOutput(
+      buffer, out,
+      [&](std::uint8_t* space, std::size_t size) {
+        stream.next_out = reinterpret_cast<decltype(stream.next_out)>(space);
+        stream.avail_out = static_cast<decltype(stream.avail_out)>(size);
+        call();
+        return size - stream.avail_out;
+      },
+      done);
+}
+
 // Feeds `data` to `feed` in pieces of at most `maxPiece` bytes (what a library counting in 32 bits
 // takes at once), until `feed` returns true (the end of a compressed stream) or the data run out.
 template <typename Feed>

@@ -35,14 +35,11 @@ private:
     stream_.next_in = const_cast<Bytef*>(data);
     stream_.avail_in = static_cast<uInt>(length);
     int result = Z_OK;
-    PutOutput(
-        buffer_, out,
-        [&](std::uint8_t* space, std::size_t size) {
-          stream_.next_out = space;
-          stream_.avail_out = static_cast<uInt>(size);
+    PutStreamOutput(
+        stream_, buffer_, out,
+        [&] {
           result = deflate(&stream_, flush);
           if (result == Z_STREAM_ERROR) throw ZipError(ZipErrorKind::Usage, "deflate stream error");
-          return size - stream_.avail_out;
         },
         [&](std::size_t) {
           return flush == Z_FINISH ? result == Z_STREAM_END : (stream_.avail_in == 0 && stream_.avail_out != 0);
@@ -70,14 +67,8 @@ private:
     stream_.next_in = const_cast<Bytef*>(data);
     stream_.avail_in = static_cast<uInt>(length);
     int result = Z_OK;
-    PutOutput(
-        buffer_, out,
-        [&](std::uint8_t* space, std::size_t size) {
-          stream_.next_out = space;
-          stream_.avail_out = static_cast<uInt>(size);
-          result = inflate(&stream_, Z_NO_FLUSH);
-          return size - stream_.avail_out;
-        },
+    PutStreamOutput(
+        stream_, buffer_, out, [&] { result = inflate(&stream_, Z_NO_FLUSH); },
         [&](std::size_t produced) {
           if (result == Z_STREAM_END) return finished_ = true;
           if (result == Z_MEM_ERROR) throw std::bad_alloc();

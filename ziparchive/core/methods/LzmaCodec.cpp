@@ -40,14 +40,8 @@ public:
     stream_.next_in = data;
     stream_.avail_in = length;
     lzma_ret result = LZMA_OK;
-    PutOutput(
-        buffer_, out,
-        [&](std::uint8_t* space, std::size_t size) {
-          stream_.next_out = space;
-          stream_.avail_out = size;
-          result = lzma_code(&stream_, LZMA_RUN);
-          return size - stream_.avail_out;
-        },
+    PutStreamOutput(
+        stream_, buffer_, out, [&] { result = lzma_code(&stream_, LZMA_RUN); },
         [&](std::size_t) {
           if (result == LZMA_STREAM_END) return finished_ = true;
           if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
