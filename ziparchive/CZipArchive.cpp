@@ -217,6 +217,12 @@ bool CZipArchive::SetPasswordImpl(const wchar_t* password, ZipFailure& failure) 
     }
 }
 
+// The public method numbers are the core's.
+static_assert(int{CZipArchive::methodStore} == int{zipcore::kMethodStored} &&
+                  int{CZipArchive::methodDeflate} == int{zipcore::kMethodDeflate} &&
+                  int{CZipArchive::methodBzip2} == int{zipcore::kMethodBzip2},
+              "CZipArchive's method numbers are those of the zip format");
+
 bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& failure) {
     try {
         if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;

@@ -3,6 +3,7 @@
 // byte) into INFLATER_FOLDER.
 //   zipcore-fuzz-seeds READER_FOLDER INFLATER_FOLDER
 #include "ArchiveBuilder.h"
+#include "core/ZipFormat.h"
 #include "samples/MethodSamples.h"
 
 #include <fstream>
@@ -35,7 +36,7 @@ std::vector<TestArchive> Seeds() {
   named.timestamp = 1600000000;
   seeds.push_back(TestArchive{{named}});
   TestEntry encrypted = Entry("e.txt", text);
-  encrypted.flags = 1;
+  encrypted.flags = zipcore::kFlagEncrypted;
   seeds.push_back(TestArchive{{encrypted}});
   TestEntry emptyDeflate = Entry("empty", "", 8), emptyBzip2 = Entry("empty2", "", 12);
   emptyDeflate.rawData = emptyBzip2.rawData = true; // methods without a single compressed byte

@@ -8,6 +8,7 @@
 
 #include "ArchiveBuilder.h"
 #include "Text.h"
+#include "core/ZipFormat.h"
 
 namespace unziptest {
 
@@ -24,7 +25,7 @@ std::string ZipBytes(const std::vector<Entry>& entries, int corruptIndex) {
     ziptest::TestArchive archive;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         ziptest::TestEntry entry(entries[i].name, entries[i].data, 0);
-        entry.flags = IsAscii(entry.name) ? 0 : 0x0800;
+        entry.flags = IsAscii(entry.name) ? 0 : zipcore::kFlagUtf8;
         entry.dosTime = kDosTime;
         entry.dosDate = kDosDate;
         if (static_cast<int>(i) == corruptIndex && !entry.data.empty()) {

@@ -4,6 +4,7 @@
 
 #include "TestFolder.h"
 #include "ZipTestSupport.h"
+#include "core/ZipFormat.h"
 
 namespace {
 
@@ -75,10 +76,10 @@ TEST_F(RoundTrip, NamesAreStoredWithSlashesAndUnicodeNamesAsFlaggedUtf8) {
     for (const LocalHeader& header : LocalHeaders(ReadBytes(m_archive))) headers[header.name] = header;
     ASSERT_EQ(m_files.size(), headers.size());
     ASSERT_TRUE(headers.count("pack/sub/deeper/notes.txt"));
-    EXPECT_EQ(0, headers["pack/sub/deeper/notes.txt"].flags & 0x800);
+    EXPECT_EQ(0, headers["pack/sub/deeper/notes.txt"].flags & zipcore::kFlagUtf8);
     const std::string unicodeName = "pack/donn\xC3\xA9" "es/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xC3\xB1.txt";
     ASSERT_TRUE(headers.count(unicodeName));
-    EXPECT_EQ(0x800, headers[unicodeName].flags & 0x800);
+    EXPECT_EQ(zipcore::kFlagUtf8, headers[unicodeName].flags & zipcore::kFlagUtf8);
     ASSERT_TRUE(headers.count("pack/emoji \xF0\x9F\x98\x80.bin"));
 }
 

@@ -1,6 +1,7 @@
 #include "ArchiveBuilder.h"
 
 #include "core/ByteOrder.h"
+#include "core/ZipFormat.h"
 #include "core/methods/Codec.h"
 
 #include <zlib.h>
@@ -63,7 +64,7 @@ Bytes Build(const TestArchive& archive) {
     const std::uint64_t usize = e.uncompressedSize.value_or(e.data.size());
     const std::uint64_t csize = e.compressedSize.value_or(packed.size());
     const std::uint64_t offset = e.recordedOffset.value_or(out.size() - base);
-    const std::uint16_t flags = e.flags | (e.dataDescriptor ? 0x0008 : 0);
+    const std::uint16_t flags = e.flags | (e.dataDescriptor ? zipcore::kFlagDataDescriptor : 0);
     std::string timeExtra = e.timestamp ? TimestampExtra(*e.timestamp) : "";
 
     ByteWriter local(out);

@@ -8,16 +8,6 @@
 
 namespace zipcore {
 
-enum CompressionMethod : std::uint16_t {
-  kMethodStored = 0,
-  kMethodDeflate = 8,
-  kMethodDeflate64 = 9,
-  kMethodBzip2 = 12,
-  kMethodLzma = 14,
-  kMethodZstandard = 93,
-  kMethodXz = 95,
-};
-
 // How an entry's data are encrypted: not at all, in ways this library decrypts, or otherwise.
 enum class EntryEncryption { None, Traditional, WinZipAes, Other };
 

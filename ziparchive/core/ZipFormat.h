@@ -1,4 +1,4 @@
-// Record signatures, fixed sizes and flag bits of the zip format (PKWARE APPNOTE 6.3).
+// Record signatures, fixed sizes, flag bits and method numbers of the zip format (PKWARE APPNOTE 6.3).
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,17 @@ constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
 constexpr std::uint16_t kFlagMaskedHeaders = 0x2000;
+
+// Compression methods, as recorded in the headers.
+enum CompressionMethod : std::uint16_t {
+  kMethodStored = 0,
+  kMethodDeflate = 8,
+  kMethodDeflate64 = 9,
+  kMethodBzip2 = 12,
+  kMethodLzma = 14,
+  kMethodZstandard = 93,
+  kMethodXz = 95,
+};
 
 // Recorded as the method of WinZip AES entries; their real method is in their AES extra field.
 constexpr std::uint16_t kMethodWinZipAes = 99;

@@ -130,29 +130,33 @@ bool ZipReader::TestEncrypted(std::size_t index, ByteSink& out, std::size_t buff
   throw ZipError(ZipErrorKind::WrongPassword, "no password given fits the entry " + Quoted(entry.name));
 }
 
-std::string ZipReader::WhyNotReadable(std::size_t index) const {
-  const ZipEntry& entry = Entry(index);
-  if (entry.inOtherVolume) return "part of a split archive";
-  if (entry.Encryption() == EntryEncryption::Other) return "encrypted";
+std::optional<ReadRefusal> RefusalToRead(const ZipEntry& entry, bool passwordGiven) {
+  const auto refusal = [&](std::string reason, const std::string& error) {
+    return ReadRefusal{std::move(reason), ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + error)};
+  };
+  if (entry.inOtherVolume) return refusal("part of a split archive", " lies in another volume");
+  const EntryEncryption encryption = entry.Encryption();
+  if (encryption == EntryEncryption::Other || (encryption != EntryEncryption::None && !passwordGiven))
+    return refusal("encrypted", " is encrypted");
   if (!IsReadableMethod(entry.method)) {
     const std::string name = MethodName(entry.method);
-    return "compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported";
+    return refusal("compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported",
+                   " uses compression method " + std::to_string(entry.method) + " (" + name + "), which is not supported");
   }
-  return {};
+  return std::nullopt;
+}
+
+std::string ZipReader::WhyNotReadable(std::size_t index) const {
+  // Passwords can be given: an entry encrypted in a way decrypted here is readable.
+  const std::optional<ReadRefusal> refusal = RefusalToRead(Entry(index), true);
+  return refusal ? refusal->reason : std::string();
 }
 
 void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize, const DecompressorMaker* make,
                        const std::string* password) {
   const ZipEntry& entry = Entry(index);
-  if (entry.inOtherVolume)
-    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " lies in another volume");
+  if (std::optional<ReadRefusal> refusal = RefusalToRead(entry, password != nullptr)) throw refusal->error;
   const EntryEncryption encryption = entry.Encryption();
-  if (encryption == EntryEncryption::Other || (encryption != EntryEncryption::None && !password))
-    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted");
-  if (!IsReadableMethod(entry.method))
-    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " uses compression method " +
-                                                  std::to_string(entry.method) + " (" + MethodName(entry.method) +
-                                                  "), which is not supported");
   // Some writers record an empty file under a compression method without any compressed bytes.
   if (entry.compressedSize == 0 && entry.uncompressedSize == 0 && entry.crc32 == 0) return;
 

@@ -24,11 +24,13 @@
 #include "core/methods/Codec.h"
 #include "core/FileAccess.h"
 #include "core/ZipEntry.h"
+#include "core/ZipError.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,18 @@ using ReadProgress = std::function<void(std::uint64_t bytes)>;
 
 // Makes the decompressor an entry's data go through, instead of the method registry's.
 using DecompressorMaker = std::function<std::unique_ptr<Decompressor>()>;
+
+// What keeps the data of an entry from being read: in a few words (`reason`, as WhyNotReadable gives
+// it) and as the Unsupported error reading throws.
+struct ReadRefusal {
+  std::string reason;
+  ZipError error;
+};
+
+// The one rule for which entries can be read: nothing when the data of `entry` can be; a refusal when
+// they lie in another volume, are encrypted in a way not decrypted here (or at all, when no password
+// is given), or use a method the registry cannot read.
+std::optional<ReadRefusal> RefusalToRead(const ZipEntry& entry, bool passwordGiven);
 
 // Keys of WinZip AES entries derived before the reader needs them (for example on other threads).
 class AesKeySource {

@@ -40,7 +40,7 @@ TEST(EntryNameSafety, ReaderChangesEveryHostileNameIntoASafeOne) {
     TestArchive archive;
     archive.entries.push_back({"good.txt", "fine"});
     TestEntry bad{hostile, "bad"};
-    bad.flags = 0x0800; // UTF-8, so the name reaches the reader as it is
+    bad.flags = kFlagUtf8; // UTF-8, so the name reaches the reader as it is
     archive.entries.push_back(bad);
     auto reader = OpenMemory(Build(archive));
     ArchiveExtractor unzip(*reader);

@@ -81,7 +81,7 @@ std::vector<ReaderCase> ReaderCases() {
   {
     TestEntry cp437 = Entry("caf\x82 \x94.txt", "cp437");
     TestEntry utf8 = Entry("na\xC3\xAFve.txt", "utf8");
-    utf8.flags = 0x0800;
+    utf8.flags = kFlagUtf8;
     TestEntry unixName = Entry("\xE6\x97\xA5.txt", "unix");
     unixName.madeBy = (3 << 8) | 30;
     TestEntry dosBytes = Entry("\xE6\x97\xA5.txt", "dos"); // the same bytes from a DOS host: code page 437
@@ -158,7 +158,7 @@ TEST(Reader, UnsupportedMethodAndEncryptionFailClearly) {
   ppmd.method = 98;
   ppmd.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
-  encrypted.flags = 0x0041;   // strong encryption: not read
+  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption;   // strong encryption: not read
   TestEntry aes = Entry("aes.txt", "ciphertext here");
   aes.method = 99;   // without its AES field
   aes.rawData = true;
@@ -200,7 +200,7 @@ TEST(Reader, SaysWhyAnEntryCannotBeExtracted) {
   unknown.method = 77;
   unknown.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
-  encrypted.flags = 0x0041;   // strong encryption: not read
+  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption;   // strong encryption: not read
   TestEntry aes = Entry("aes.txt", "ciphertext here");
   aes.method = 99;   // without its AES field
   aes.rawData = true;

@@ -4,7 +4,6 @@
 
 #include <bzlib.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <new>
 
@@ -23,12 +22,10 @@ public:
   ~Bzip2Compressor() override { BZ2_bzCompressEnd(&stream_); }
 
   void Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override {
-    while (length > 0) {
-      std::size_t piece = std::min(length, kMaxPiece);
-      Run(data, piece, BZ_RUN, out);
-      data += piece;
-      length -= piece;
-    }
+    FeedInPieces(data, length, kMaxPiece, [&](const std::uint8_t* piece, std::size_t size) {
+      Run(piece, size, BZ_RUN, out);
+      return false;
+    });
   }
   void Finish(ByteSink& out) override { Run(nullptr, 0, BZ_FINISH, out); }
 
@@ -36,15 +33,14 @@ private:
   void Run(const std::uint8_t* data, std::size_t length, int action, ByteSink& out) {
     stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(data));
     stream_.avail_in = static_cast<unsigned>(length);
-    for (;;) {
-      stream_.next_out = reinterpret_cast<char*>(buffer_.data());
-      stream_.avail_out = static_cast<unsigned>(buffer_.size());
-      int result = BZ2_bzCompress(&stream_, action);
-      if (result < 0) throw ZipError(ZipErrorKind::Usage, "bzip2 compression failed");
-      std::size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) out.Put(buffer_.data(), produced);
-      if (action == BZ_FINISH ? result == BZ_STREAM_END : stream_.avail_in == 0) return;
-    }
+    int result = BZ_OK;
+    PutStreamOutput(
+        stream_, buffer_, out,
+        [&] {
+          result = BZ2_bzCompress(&stream_, action);
+          if (result < 0) throw ZipError(ZipErrorKind::Usage, "bzip2 compression failed");
+        },
+        [&](std::size_t) { return action == BZ_FINISH ? result == BZ_STREAM_END : stream_.avail_in == 0; });
   }
   bz_stream stream_{};
   CodecBuffer buffer_;
@@ -59,33 +55,32 @@ public:
 
   bool Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override {
     if (finished_) return true;
-    while (length > 0) {
-      std::size_t piece = std::min(length, kMaxPiece);
-      if (Run(data, piece, out)) return true;
-      data += piece;
-      length -= piece;
-    }
-    return false;
+    return FeedInPieces(data, length, kMaxPiece,
+                        [&](const std::uint8_t* piece, std::size_t size) { return Run(piece, size, out); });
   }
 
 private:
   bool Run(const std::uint8_t* data, std::size_t length, ByteSink& out) {
     stream_.next_in = const_cast<char*>(reinterpret_cast<const char*>(data));
     stream_.avail_in = static_cast<unsigned>(length);
-    for (;;) {
-      stream_.next_out = reinterpret_cast<char*>(buffer_.data());
-      stream_.avail_out = static_cast<unsigned>(buffer_.size());
-      unsigned inputBefore = stream_.avail_in;
-      int result = BZ2_bzDecompress(&stream_);
-      std::size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) out.Put(buffer_.data(), produced);
-      if (result == BZ_STREAM_END) return finished_ = true;
-      if (result == BZ_MEM_ERROR) throw std::bad_alloc();
-      if (result != BZ_OK) throw ZipError(ZipErrorKind::CorruptEntry, "the bzip2 data are damaged");
-      if (stream_.avail_in == 0 && stream_.avail_out != 0) return false;
-      if (produced == 0 && stream_.avail_in == inputBefore)
-        throw ZipError(ZipErrorKind::CorruptEntry, "the bzip2 data are damaged");
-    }
+    int result = BZ_OK;
+    unsigned inputBefore = 0;
+    PutStreamOutput(
+        stream_, buffer_, out,
+        [&] {
+          inputBefore = stream_.avail_in;
+          result = BZ2_bzDecompress(&stream_);
+        },
+        [&](std::size_t produced) {
+          if (result == BZ_STREAM_END) return finished_ = true;
+          if (result == BZ_MEM_ERROR) throw std::bad_alloc();
+          if (result != BZ_OK) throw ZipError(ZipErrorKind::CorruptEntry, "the bzip2 data are damaged");
+          if (stream_.avail_in == 0 && stream_.avail_out != 0) return true;
+          if (produced == 0 && stream_.avail_in == inputBefore)
+            throw ZipError(ZipErrorKind::CorruptEntry, "the bzip2 data are damaged");
+          return false;
+        });
+    return finished_;
   }
   bz_stream stream_{};
   CodecBuffer buffer_;

@@ -18,25 +18,25 @@ bool IsReadableMethod(std::uint16_t method) {
 }
 
 bool IsWritableMethod(std::uint16_t method) {
-  return method == kStoredMethod || method == kDeflateMethod || method == kBzip2Method;
+  return method == kMethodStored || method == kMethodDeflate || method == kMethodBzip2;
 }
 
 const char* MethodName(std::uint16_t method) {
   switch (method) {
-  case 0: return "stored";
+  case kMethodStored: return "stored";
   case 1: return "shrink";
   case 2: case 3: case 4: case 5: return "reduce";
   case 6: return "implode";
-  case 8: return "deflate";
-  case 9: return "deflate64";
-  case 12: return "bzip2";
-  case 14: return "LZMA";
-  case 93: return "Zstandard";
-  case 95: return "XZ";
+  case kMethodDeflate: return "deflate";
+  case kMethodDeflate64: return "deflate64";
+  case kMethodBzip2: return "bzip2";
+  case kMethodLzma: return "LZMA";
+  case kMethodZstandard: return "Zstandard";
+  case kMethodXz: return "XZ";
   case 96: return "JPEG";
   case 97: return "WavPack";
   case 98: return "PPMd";
-  case 99: return "AES encryption";
+  case kMethodWinZipAes: return "AES encryption";
   default: return "unknown";
   }
 }
@@ -51,9 +51,9 @@ std::unique_ptr<Compressor> MakeCompressor(std::uint16_t method, int level) {
     throw ZipError(ZipErrorKind::Usage, "compression level " + std::to_string(level) +
                                             " is out of range (-1 to 9)");
   switch (method) {
-  case kStoredMethod: return MakeStoredCompressor();
-  case kDeflateMethod: return MakeDeflateCompressor(level);
-  case kBzip2Method: return MakeBzip2Compressor(level);
+  case kMethodStored: return MakeStoredCompressor();
+  case kMethodDeflate: return MakeDeflateCompressor(level);
+  case kMethodBzip2: return MakeBzip2Compressor(level);
   default: throw UnsupportedMethod(method);
   }
 }

@@ -4,7 +4,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
 #include <climits>
 #include <new>
 
@@ -24,12 +23,10 @@ public:
   ~DeflateCompressor() override { deflateEnd(&stream_); }
 
   void Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override {
-    while (length > 0) {
-      std::size_t piece = std::min(length, kMaxPiece);
-      Run(data, piece, Z_NO_FLUSH, out);
-      data += piece;
-      length -= piece;
-    }
+    FeedInPieces(data, length, kMaxPiece, [&](const std::uint8_t* piece, std::size_t size) {
+      Run(piece, size, Z_NO_FLUSH, out);
+      return false;
+    });
   }
   void Finish(ByteSink& out) override { Run(nullptr, 0, Z_FINISH, out); }
 
@@ -37,16 +34,16 @@ private:
   void Run(const std::uint8_t* data, std::size_t length, int flush, ByteSink& out) {
     stream_.next_in = const_cast<Bytef*>(data);
     stream_.avail_in = static_cast<uInt>(length);
-    for (;;) {
-      stream_.next_out = buffer_.data();
-      stream_.avail_out = static_cast<uInt>(buffer_.size());
-      int result = deflate(&stream_, flush);
-      if (result == Z_STREAM_ERROR) throw ZipError(ZipErrorKind::Usage, "deflate stream error");
-      std::size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) out.Put(buffer_.data(), produced);
-      if (flush == Z_FINISH ? result == Z_STREAM_END : (stream_.avail_in == 0 && stream_.avail_out != 0))
-        return;
-    }
+    int result = Z_OK;
+    PutStreamOutput(
+        stream_, buffer_, out,
+        [&] {
+          result = deflate(&stream_, flush);
+          if (result == Z_STREAM_ERROR) throw ZipError(ZipErrorKind::Usage, "deflate stream error");
+        },
+        [&](std::size_t) {
+          return flush == Z_FINISH ? result == Z_STREAM_END : (stream_.avail_in == 0 && stream_.avail_out != 0);
+        });
   }
   z_stream stream_{};
   CodecBuffer buffer_;
@@ -61,33 +58,26 @@ public:
 
   bool Write(const std::uint8_t* data, std::size_t length, ByteSink& out) override {
     if (finished_) return true;
-    while (length > 0) {
-      std::size_t piece = std::min(length, kMaxPiece);
-      if (Run(data, piece, out)) return true;
-      data += piece;
-      length -= piece;
-    }
-    return false;
+    return FeedInPieces(data, length, kMaxPiece,
+                        [&](const std::uint8_t* piece, std::size_t size) { return Run(piece, size, out); });
   }
 
 private:
   bool Run(const std::uint8_t* data, std::size_t length, ByteSink& out) {
     stream_.next_in = const_cast<Bytef*>(data);
     stream_.avail_in = static_cast<uInt>(length);
-    for (;;) {
-      stream_.next_out = buffer_.data();
-      stream_.avail_out = static_cast<uInt>(buffer_.size());
-      int result = inflate(&stream_, Z_NO_FLUSH);
-      std::size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) out.Put(buffer_.data(), produced);
-      if (result == Z_STREAM_END) return finished_ = true;
-      if (result == Z_MEM_ERROR) throw std::bad_alloc();
-      if (result != Z_OK && result != Z_BUF_ERROR)
-        throw ZipError(ZipErrorKind::CorruptEntry, "the deflate data are damaged");
-      // Everything consumed and the output not full: zlib wants more input.
-      if (stream_.avail_in == 0 && stream_.avail_out != 0) return false;
-      if (result == Z_BUF_ERROR && produced == 0) return false;
-    }
+    int result = Z_OK;
+    PutStreamOutput(
+        stream_, buffer_, out, [&] { result = inflate(&stream_, Z_NO_FLUSH); },
+        [&](std::size_t produced) {
+          if (result == Z_STREAM_END) return finished_ = true;
+          if (result == Z_MEM_ERROR) throw std::bad_alloc();
+          if (result != Z_OK && result != Z_BUF_ERROR)
+            throw ZipError(ZipErrorKind::CorruptEntry, "the deflate data are damaged");
+          // Everything consumed and the output not full: zlib wants more input.
+          return (stream_.avail_in == 0 && stream_.avail_out != 0) || (result == Z_BUF_ERROR && produced == 0);
+        });
+    return finished_;
   }
   z_stream stream_{};
   CodecBuffer buffer_;

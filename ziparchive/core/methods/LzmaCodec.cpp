@@ -39,17 +39,16 @@ public:
     if (length == 0) return false;
     stream_.next_in = data;
     stream_.avail_in = length;
-    for (;;) {
-      stream_.next_out = buffer_.data();
-      stream_.avail_out = buffer_.size();
-      lzma_ret result = lzma_code(&stream_, LZMA_RUN);
-      std::size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) out.Put(buffer_.data(), produced);
-      if (result == LZMA_STREAM_END) return finished_ = true;
-      if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
-      if (result != LZMA_OK && result != LZMA_BUF_ERROR) throw Damaged();
-      if (stream_.avail_in == 0 && stream_.avail_out != 0) return false;
-    }
+    lzma_ret result = LZMA_OK;
+    PutStreamOutput(
+        stream_, buffer_, out, [&] { result = lzma_code(&stream_, LZMA_RUN); },
+        [&](std::size_t) {
+          if (result == LZMA_STREAM_END) return finished_ = true;
+          if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
+          if (result != LZMA_OK && result != LZMA_BUF_ERROR) throw Damaged();
+          return stream_.avail_in == 0 && stream_.avail_out != 0;
+        });
+    return finished_;
   }
 
 private:

@@ -28,19 +28,18 @@ public:
     const lzma_action action = remaining_ == 0 ? LZMA_FINISH : LZMA_RUN;
     stream_.next_in = data;
     stream_.avail_in = length;
-    for (;;) {
-      stream_.next_out = buffer_.data();
-      stream_.avail_out = buffer_.size();
-      lzma_ret result = lzma_code(&stream_, action);
-      std::size_t produced = buffer_.size() - stream_.avail_out;
-      if (produced) out.Put(buffer_.data(), produced);
-      if (result == LZMA_STREAM_END) return finished_ = true;
-      if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
-      if (result == LZMA_MEMLIMIT_ERROR) throw TooMuchMemory("XZ");
-      if (result == LZMA_BUF_ERROR) return false; // cut short: the reader reports the early end
-      if (result != LZMA_OK) throw ZipError(ZipErrorKind::CorruptEntry, "the XZ data are damaged");
-      if (action == LZMA_RUN && stream_.avail_in == 0 && stream_.avail_out != 0) return false;
-    }
+    lzma_ret result = LZMA_OK;
+    PutStreamOutput(
+        stream_, buffer_, out, [&] { result = lzma_code(&stream_, action); },
+        [&](std::size_t) {
+          if (result == LZMA_STREAM_END) return finished_ = true;
+          if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
+          if (result == LZMA_MEMLIMIT_ERROR) throw TooMuchMemory("XZ");
+          if (result == LZMA_BUF_ERROR) return true; // cut short: the reader reports the early end
+          if (result != LZMA_OK) throw ZipError(ZipErrorKind::CorruptEntry, "the XZ data are damaged");
+          return action == LZMA_RUN && stream_.avail_in == 0 && stream_.avail_out != 0;
+        });
+    return finished_;
   }
 
 private:

@@ -28,14 +28,18 @@ public:
     if (remaining_ == 0) return frameEnded_;
     remaining_ -= std::min<std::uint64_t>(remaining_, length);
     ZSTD_inBuffer input{data, length, 0};
-    for (;;) {
-      ZSTD_outBuffer output{buffer_.data(), buffer_.size(), 0};
-      const std::size_t result = ZSTD_decompressStream(context_, &output, &input);
-      if (ZSTD_isError(result)) Fail(ZSTD_getErrorCode(result));
-      if (output.pos) out.Put(buffer_.data(), output.pos);
-      frameEnded_ = result == 0;
-      if (input.pos == input.size && (frameEnded_ || output.pos < output.size)) break;
-    }
+    PutOutput(
+        buffer_, out,
+        [&](std::uint8_t* space, std::size_t size) {
+          ZSTD_outBuffer output{space, size, 0};
+          const std::size_t result = ZSTD_decompressStream(context_, &output, &input);
+          if (ZSTD_isError(result)) Fail(ZSTD_getErrorCode(result));
+          frameEnded_ = result == 0;
+          return output.pos;
+        },
+        [&](std::size_t produced) {
+          return input.pos == input.size && (frameEnded_ || produced < buffer_.size());
+        });
     return remaining_ == 0 && frameEnded_;
   }
 

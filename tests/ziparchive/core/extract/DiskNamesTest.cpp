@@ -58,7 +58,7 @@ const Case kSingleNames[] = {
 TEST(DiskNames, EachKindOfNameLandsInsideUnderANameWindowsCanHold) {
   for (const Case& c : kSingleNames) {
     TestEntry entry{c.stored, "data"};
-    entry.flags = 0x0800;
+    entry.flags = kFlagUtf8;
     auto reader = OpenMemory(Build({{entry}}));
     ArchiveExtractor unzip(*reader);
     EXPECT_EQ(unzip.DiskName(0), c.onDisk) << c.stored;

@@ -89,7 +89,7 @@ TEST(Extract, CorruptEntryLeavesNoFileUnderItsName) {
 TEST(Extract, UnsupportedEntryWritesNothing) {
   TempFolder folder;
   TestEntry encrypted = Entry("secret.txt", "xxxx");
-  encrypted.flags = 0x0041;   // strong encryption: not read
+  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption;   // strong encryption: not read
   auto reader = OpenMemory(Build({{encrypted}}));
   ArchiveExtractor unzip(*reader);
   EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "", kBuffer); }), ZipErrorKind::Unsupported);

@@ -54,9 +54,9 @@ TEST(Writer, RoundTripsEveryMethodWithNamesAndTimes) {
     EXPECT_EQ(reader.Entry(0).name, "text.txt");
     EXPECT_EQ(reader.Entry(0).method, method);
     EXPECT_EQ(reader.Entry(0).modified, 1500000000);
-    EXPECT_EQ(reader.Entry(0).flags & 0x0800, 0);
+    EXPECT_EQ(reader.Entry(0).flags & kFlagUtf8, 0);
     EXPECT_EQ(reader.Entry(2).name, "sub/na\xC3\xAFve.txt");
-    EXPECT_EQ(reader.Entry(2).flags & 0x0800, 0x0800);
+    EXPECT_EQ(reader.Entry(2).flags & kFlagUtf8, kFlagUtf8);
     EXPECT_EQ(ReadAll(reader, 0), text);
     EXPECT_EQ(ReadAll(reader, 1), "");
     EXPECT_EQ(ReadAll(reader, 2), "utf-8 name");
