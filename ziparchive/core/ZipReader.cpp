@@ -4,11 +4,11 @@
 #include "core/crypto/EntryDecryption.h"
 #include "core/crypto/Wipe.h"
 #include "core/EndOfCentral.h"
+#include "core/EntryCheck.h"
 #include "core/EntryName.h"
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
 
-#include <zlib.h>
 
 #include <algorithm>
 
@@ -19,29 +19,6 @@ namespace {
 std::size_t ClampBuffer(std::size_t size) {
   return std::clamp<std::size_t>(size, 4096, 16 * 1024 * 1024);
 }
-
-// Counts and checksums what a decompressor produces, and stops it as soon as it produces more
-// than the entry's recorded size (so a lying header cannot make it run on).
-class CheckingSink : public ByteSink {
-public:
-  CheckingSink(const ZipEntry& entry, ByteSink* out) : entry_(entry), out_(out) {}
-  void Put(const std::uint8_t* data, std::size_t length) override {
-    if (length > entry_.uncompressedSize - total_)
-      throw ZipError(ZipErrorKind::CorruptEntry,
-                     "the entry " + Quoted(entry_.name) + " holds more data than its recorded size");
-    total_ += length;
-    crc_ = crc32(crc_, data, static_cast<uInt>(length));
-    if (out_) out_->Put(data, length);
-  }
-  std::uint64_t Total() const { return total_; }
-  std::uint32_t Crc() const { return static_cast<std::uint32_t>(crc_); }
-
-private:
-  const ZipEntry& entry_;
-  ByteSink* out_;
-  std::uint64_t total_ = 0;
-  uLong crc_ = crc32(0, nullptr, 0);
-};
 
 } // namespace
 
@@ -193,13 +170,7 @@ void ZipReader::Decode(std::size_t index, ByteSink& out, std::size_t bufferSize,
     ReportProgress(piece);
   }
   if (decryption) decryption->Finish();
-  if (entry.method != kMethodStored && !finished)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
-  if (checked.Total() != entry.uncompressedSize)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
-  // AE-2 entries record no CRC-32: their authentication code stands for it.
-  if (checked.Crc() != entry.crc32 && entry.aesVersion != 2)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");
+  CheckEntryEnd(entry, finished, checked);
 }
 
 bool ZipReader::Test(std::size_t index, ByteSink& out, std::size_t bufferSize, const std::function<void()>& restart) {

@@ -30,6 +30,7 @@ set(ZIPCORE_SOURCES
   ${ZIPCORE_DIR}/CentralDirectory.cpp
   ${ZIPCORE_DIR}/DosTime.cpp
   ${ZIPCORE_DIR}/EndOfCentral.cpp
+  ${ZIPCORE_DIR}/EntryCheck.cpp
   ${ZIPCORE_DIR}/EntryName.cpp
   ${ZIPCORE_DIR}/ExtraFields.cpp
   ${ZIPCORE_DIR}/TextEncoding.cpp

@@ -1,10 +1,12 @@
 #include "core/extract/DecodeAhead.h"
 
 #include "core/bzip2/Bzip2StreamDecoder.h"
+#include "core/EntryCheck.h"
 #include "core/EntryName.h"
 #include "core/methods/Codec.h"
 #include "core/extract/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
+#include "core/ZipReader.h"
 #include "core/ZipFormat.h"
 
 #include <zlib.h>
@@ -23,19 +25,13 @@ constexpr std::size_t kMaxScanAhead = 1024;
 constexpr std::size_t kBatchEntries = 32;
 constexpr std::uint64_t kBatchCost = 256u << 10;
 
-// Appends to a vector, refusing to grow past the entry's recorded size.
-class BoundedVectorSink : public ByteSink {
+// Appends to a vector (the checking sink in front of it bounds its size).
+class VectorSink : public ByteSink {
 public:
-  BoundedVectorSink(const ZipEntry& entry, std::vector<std::uint8_t>& out) : entry_(entry), out_(out) {}
-  void Put(const std::uint8_t* data, std::size_t length) override {
-    if (length > entry_.uncompressedSize - out_.size())
-      throw ZipError(ZipErrorKind::CorruptEntry,
-                     "the entry " + Quoted(entry_.name) + " holds more data than its recorded size");
-    out_.insert(out_.end(), data, data + length);
-  }
+  explicit VectorSink(std::vector<std::uint8_t>& out) : out_(out) {}
+  void Put(const std::uint8_t* data, std::size_t length) override { out_.insert(out_.end(), data, data + length); }
 
 private:
-  const ZipEntry& entry_;
   std::vector<std::uint8_t>& out_;
 };
 
@@ -68,14 +64,10 @@ void DecodeEntryInMemory(const ZipEntry& entry, const std::uint8_t* compressed, 
   out.reserve(static_cast<std::size_t>(entry.uncompressedSize));
   if (entry.method == kMethodBzip2 && DecodeBzip2Quickly(entry, compressed, length, out, decoders)) return;
   out.clear();
-  BoundedVectorSink sink(entry, out);
-  bool finished = MakeDecompressor(entry)->Write(compressed, length, sink);
-  if (entry.method != kMethodStored && !finished)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
-  if (out.size() != entry.uncompressedSize)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
-  if (Crc32(out) != entry.crc32)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");
+  VectorSink sink(out);
+  CheckingSink checked(entry, &sink);
+  const bool finished = MakeDecompressor(entry)->Write(compressed, length, checked);
+  CheckEntryEnd(entry, finished, checked);
 }
 
 struct DecodeAhead::Job {
@@ -98,8 +90,7 @@ void DecodeAhead::Drop(const Started& started) {
 bool DecodeAhead::Handles(std::size_t index) const {
   if (index >= entries_.size()) return false;
   const ZipEntry& entry = entries_[index];
-  return !entry.IsEncrypted() && !(entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) &&
-         IsReadableMethod(entry.method) && entry.uncompressedSize <= kDecodeAheadEntryLimit &&
+  return !RefusalToRead(entry, false) && entry.uncompressedSize <= kDecodeAheadEntryLimit &&
          entry.compressedSize <= kDecodeAheadEntryLimit &&
          // Stored data are only read and checked: streaming them costs less than handing them to
          // a worker and keeping a copy in memory.
