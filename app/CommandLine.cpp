@@ -22,10 +22,16 @@ const wchar_t* ReadArgument(const wchar_t* p, std::wstring& argument) {
     while (*p && (quoted || !IsBlank(*p))) {
         if (*p == L'\\') {
             size_t backslashes = 0;
-            while (*p == L'\\') { ++backslashes; ++p; }
+            while (*p == L'\\') {
+                ++backslashes;
+                ++p;
+            }
             if (*p == L'"') {
                 argument.append(backslashes / 2, L'\\');
-                if (backslashes % 2 == 1) { argument += L'"'; ++p; }
+                if (backslashes % 2 == 1) {
+                    argument += L'"';
+                    ++p;
+                }
                 // an even count leaves the quote to the code below, as a delimiter
             } else {
                 argument.append(backslashes, L'\\');

@@ -10,6 +10,5 @@ void LimitDllSearchToSystemFolder() {
     const FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
     if (auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(found)))
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    else
-        ::SetDllDirectoryW(L"");  // at least not the current directory
+    else ::SetDllDirectoryW(L"");   // at least not the current directory
 }

@@ -9,7 +9,8 @@ class CString {
 public:
     CString() = default;
     CString(const wchar_t* text) : m_text(text ? text : L"") {}
-    CString(const wchar_t* text, int length) : m_text(text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring()) {}
+    CString(const wchar_t* text, int length)
+        : m_text(text ? std::wstring(text, static_cast<size_t>(length)) : std::wstring()) {}
     CString(wchar_t ch, int repeat = 1) : m_text(static_cast<size_t>(repeat > 0 ? repeat : 0), ch) {}
     CString(const std::wstring& text) : m_text(text) {}
     CString(std::wstring&& text) : m_text(std::move(text)) {}
@@ -24,10 +25,22 @@ public:
     wchar_t GetAt(int index) const { return m_text.at(static_cast<size_t>(index)); }
     wchar_t operator[](int index) const { return GetAt(index); }
 
-    CString& operator=(const wchar_t* text) { m_text = text ? text : L""; return *this; }
-    CString& operator+=(const CString& more) { m_text += more.m_text; return *this; }
-    CString& operator+=(const wchar_t* more) { if (more) m_text += more; return *this; }
-    CString& operator+=(wchar_t ch) { m_text += ch; return *this; }
+    CString& operator=(const wchar_t* text) {
+        m_text = text ? text : L"";
+        return *this;
+    }
+    CString& operator+=(const CString& more) {
+        m_text += more.m_text;
+        return *this;
+    }
+    CString& operator+=(const wchar_t* more) {
+        if (more) m_text += more;
+        return *this;
+    }
+    CString& operator+=(wchar_t ch) {
+        m_text += ch;
+        return *this;
+    }
     void Append(const wchar_t* more) { *this += more; }
     void AppendChar(wchar_t ch) { m_text += ch; }
 

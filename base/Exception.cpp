@@ -2,7 +2,8 @@
 
 BOOL CopyErrorText(const CString& text, wchar_t* buffer, UINT maxChars) {
     if (!buffer || maxChars == 0) return FALSE;
-    const UINT count = static_cast<UINT>(text.GetLength()) < maxChars - 1 ? static_cast<UINT>(text.GetLength()) : maxChars - 1;
+    const UINT count =
+        static_cast<UINT>(text.GetLength()) < maxChars - 1 ? static_cast<UINT>(text.GetLength()) : maxChars - 1;
     for (UINT i = 0; i < count; ++i) buffer[i] = text[static_cast<int>(i)];
     buffer[count] = L'\0';
     return !text.IsEmpty();
@@ -10,8 +11,9 @@ BOOL CopyErrorText(const CString& text, wchar_t* buffer, UINT maxChars) {
 
 CString SystemErrorText(DWORD error) {
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     CString result;
     if (length && text) result = CString(text, static_cast<int>(length));
     if (text) LocalFree(text);
@@ -37,7 +39,8 @@ BOOL CMemoryException::GetErrorMessage(wchar_t* buffer, UINT maxChars, UINT* hel
 
 BOOL CFileException::GetErrorMessage(wchar_t* buffer, UINT maxChars, UINT* helpContext) const {
     if (helpContext) *helpContext = 0;
-    CString text = m_lOsError >= 0 ? SystemErrorText(static_cast<DWORD>(m_lOsError)) : CString(L"A file operation failed.");
+    CString text =
+        m_lOsError >= 0 ? SystemErrorText(static_cast<DWORD>(m_lOsError)) : CString(L"A file operation failed.");
     if (!m_strFileName.IsEmpty()) text += L" (" + m_strFileName + L")";
     return CopyErrorText(text, buffer, maxChars);
 }

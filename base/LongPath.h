@@ -40,4 +40,4 @@ inline std::wstring WithoutPrefix(const std::wstring& path) {
     return path;
 }
 
-} // namespace longpath
+}   // namespace longpath

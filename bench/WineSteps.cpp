@@ -36,8 +36,8 @@ struct File {
 
 void Walk(const std::wstring& folder, std::vector<File>& files) {
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileExW((L"\\\\?\\" + folder + L"\\*").c_str(), FindExInfoBasic, &found,
-                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE find = FindFirstFileExW((L"\\\\?\\" + folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     const std::wstring name = found.cFileName;
@@ -52,10 +52,10 @@ void Walk(const std::wstring& folder, std::vector<File>& files) {
 // and whether it is the archive being written (the file's identity).
 enum class Ask {
   nothing,
-  information,         // GetFileInformationByHandle (the library before)
-  basicStandardIndex,  // ...ByHandleEx FileBasicInfo and FileStandardInfo, the file index (the library now)
-  sizeAndTime,         // GetFileSizeEx and GetFileTime
-  fileIdInfo,          // ...ByHandleEx FileIdInfo: the volume's serial number and the file's id
+  information,        // GetFileInformationByHandle (the library before)
+  basicStandardIndex, // ...ByHandleEx FileBasicInfo and FileStandardInfo, the file index (the library now)
+  sizeAndTime,        // GetFileSizeEx and GetFileTime
+  fileIdInfo,         // ...ByHandleEx FileIdInfo: the volume's serial number and the file's id
 };
 
 double ReadAll(const std::vector<File>& files, Ask ask) {
@@ -74,18 +74,18 @@ double ReadAll(const std::vector<File>& files, Ask ask) {
     FILETIME written;
     FILE_ID_INFO id;
     switch (ask) {
-      case Ask::nothing: break;
-      case Ask::information: GetFileInformationByHandle(handle, &info); break;
-      case Ask::basicStandardIndex:
-        GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard);
-        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic);
-        NtQueryInformationFile(handle, &io, &internal, sizeof internal, FileInternalInformation);
-        break;
-      case Ask::sizeAndTime:
-        GetFileSizeEx(handle, &size);
-        GetFileTime(handle, nullptr, nullptr, &written);
-        break;
-      case Ask::fileIdInfo: GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id); break;
+    case Ask::nothing: break;
+    case Ask::information: GetFileInformationByHandle(handle, &info); break;
+    case Ask::basicStandardIndex:
+      GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard);
+      GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic);
+      NtQueryInformationFile(handle, &io, &internal, sizeof internal, FileInternalInformation);
+      break;
+    case Ask::sizeAndTime:
+      GetFileSizeEx(handle, &size);
+      GetFileTime(handle, nullptr, nullptr, &written);
+      break;
+    case Ask::fileIdInfo: GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id); break;
     }
     DWORD got = 0;
     ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
@@ -160,8 +160,8 @@ double WriteArchive(const std::wstring& scratch, DWORD size) {
   std::vector<char> piece(256 * 1024, 'x');
   const std::wstring temporary = scratch + L"\\archive.tmp", final = scratch + L"\\archive.zip";
   const double start = Now();
-  HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+  HANDLE handle =
+      CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   for (DWORD done = 0; done < size; done += static_cast<DWORD>(piece.size())) {
     DWORD wrote = 0;
     WriteFile(handle, piece.data(), static_cast<DWORD>(piece.size()), &wrote, nullptr);

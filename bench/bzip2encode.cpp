@@ -93,7 +93,9 @@ int main(int argc, char** argv) {
     double theirs = 0, mine = 0, worst = 0;
     for (const Bzip2BlockData& data : blocks) {
       Bytes block;
-      data.Expand(scratch, [&](const std::uint8_t* bytes, std::size_t length) { block.insert(block.end(), bytes, bytes + length); });
+      data.Expand(scratch, [&](const std::uint8_t* bytes, std::size_t length) {
+        block.insert(block.end(), bytes, bytes + length);
+      });
       Bytes expected;
       double a = BestSeconds(runs, [&] { expected = Libbz2(block); });
       double b = BestSeconds(runs, [&] { ours.Encode(data, 9, stream); });
@@ -105,8 +107,10 @@ int main(int argc, char** argv) {
       mine += b;
       if (data.Size() >= Bzip2BlockEncoder::kOwnEncoderBelow) worst = std::max(worst, b / a);
     }
-    std::printf("%-40s %7zu %9.3f %9.3f %5.2fx %14.2fx\n", name.c_str(), blocks.size(), theirs, mine, mine / theirs, worst);
+    std::printf("%-40s %7zu %9.3f %9.3f %5.2fx %14.2fx\n", name.c_str(), blocks.size(), theirs, mine, mine / theirs,
+                worst);
   }
-  if (ours.Libbz2SortFallbacks() != 0) std::printf("libbz2's own sort ran for %llu blocks\n", static_cast<unsigned long long>(ours.Libbz2SortFallbacks()));
+  if (ours.Libbz2SortFallbacks() != 0)
+    std::printf("libbz2's own sort ran for %llu blocks\n", static_cast<unsigned long long>(ours.Libbz2SortFallbacks()));
   return status;
 }

@@ -51,8 +51,8 @@ int Pack(const std::string& archive, const std::string& source) {
   const fs::path archivePath = fs::absolute(archive);
   const fs::path sourcePath = fs::absolute(source);
   const bool folder = fs::is_directory(sourcePath);
-  std::vector<std::string> names = folder ? FilesBelow(sourcePath)
-                                          : std::vector<std::string>{sourcePath.filename().string()};
+  std::vector<std::string> names =
+      folder ? FilesBelow(sourcePath) : std::vector<std::string>{sourcePath.filename().string()};
   ArchivePacker writer(files, archivePath.string());
   writer.SetMethod(kMethodBzip2);
   // Like the jobs: work from inside the folder and add each file by its relative name.
@@ -106,7 +106,8 @@ int Keys(const std::string& archive, const std::string& password) {
     seconds += ThreadSeconds() - start;
     ++count;
   }
-  std::printf("%zu entries %.3f s %.4f ms per entry\n", count, seconds, count ? seconds * 1000 / static_cast<double>(count) : 0.0);
+  std::printf("%zu entries %.3f s %.4f ms per entry\n", count, seconds,
+              count ? seconds * 1000 / static_cast<double>(count) : 0.0);
   return 0;
 }
 
@@ -114,8 +115,9 @@ int Keys(const std::string& archive, const std::string& password) {
 
 int main(int argc, char** argv) {
   if (argc != 4 && !(argc == 5 && std::string(argv[1]) == "unpack")) {
-    std::fprintf(stderr, "usage: zipbench pack ARCHIVE PATH | zipbench unpack ARCHIVE FOLDER [PASSWORD] | "
-                         "zipbench keys ARCHIVE PASSWORD\n");
+    std::fprintf(stderr,
+                 "usage: zipbench pack ARCHIVE PATH | zipbench unpack ARCHIVE FOLDER [PASSWORD] | "
+                 "zipbench keys ARCHIVE PASSWORD\n");
     return 2;
   }
   const std::string command = argv[1];

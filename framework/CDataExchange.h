@@ -9,9 +9,9 @@ class CDataExchange {
 public:
     CDataExchange(CWnd* dlgWnd, BOOL saveAndValidate) : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dlgWnd) {}
 
-    BOOL m_bSaveAndValidate;  // TRUE: controls to members; FALSE: members to controls
+    BOOL m_bSaveAndValidate;   // TRUE: controls to members; FALSE: members to controls
     CWnd* m_pDlgWnd;
-    bool m_failed = false;    // a control was missing from the dialog
+    bool m_failed = false;   // a control was missing from the dialog
 };
 
 // Subclasses the dialog's control controlId with control, once; marks the exchange failed

@@ -6,12 +6,18 @@ namespace {
 // Messages whose result a dialog procedure returns directly instead of through DWLP_MSGRESULT.
 bool ReturnsResultDirectly(UINT message) {
     switch (message) {
-    case WM_CHARTOITEM: case WM_COMPAREITEM: case WM_VKEYTOITEM: case WM_QUERYDRAGICON:
-    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
-        return true;
-    default:
-        return false;
+    case WM_CHARTOITEM:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: return true;
+    default: return false;
     }
 }
 }
@@ -23,8 +29,8 @@ INT_PTR CDialog::DoModal() {
     HWND parent = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
     CWinApp* app = AfxGetApp();
     if (!m_pParentWnd && app && app->m_pMainWnd && app->m_pMainWnd != this) parent = app->m_pMainWnd->m_hWnd;
-    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), parent,
-                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate), parent, &CDialog::DialogProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
 void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
@@ -49,8 +55,16 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRes
     }
     // Esc and the close box arrive as IDCANCEL; Enter as the focused button's ID, or IDOK.
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        if (LOWORD(wParam) == IDOK) { OnOK(); *pResult = 0; return TRUE; }
-        if (LOWORD(wParam) == IDCANCEL) { OnCancel(); *pResult = 0; return TRUE; }
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            *pResult = 0;
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            *pResult = 0;
+            return TRUE;
+        }
     }
     return CWnd::OnWndMsg(message, wParam, lParam, pResult);
 }
@@ -69,7 +83,7 @@ INT_PTR CDialog::InitDialog(HWND hWnd) {
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) return reinterpret_cast<CDialog*>(lParam)->InitDialog(hWnd);
     CDialog* dialog = static_cast<CDialog*>(FromHandlePermanent(hWnd));
-    if (!dialog) return FALSE;  // messages before WM_INITDIALOG get the default processing
+    if (!dialog) return FALSE;   // messages before WM_INITDIALOG get the default processing
     if (message == WM_NCDESTROY) {
         Unbind(hWnd);
         dialog->m_hWnd = nullptr;

@@ -46,7 +46,8 @@ std::vector<COMDLG_FILTERSPEC> FilterSpecs(const wchar_t* filter) {
 }
 
 struct ComApartment {
-    ComApartment() : initialised(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ComApartment()
+        : initialised(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
     ~ComApartment() {
         if (initialised) ::CoUninitialize();
     }
@@ -69,7 +70,10 @@ CString ChosenPath(IFileDialog* dialog) {
 
 CFileDialog::CFileDialog(BOOL openFileDialog, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags,
                          const wchar_t* filter, CWnd* parentWnd, DWORD, BOOL)
-    : m_pParentWnd(parentWnd), m_openFileDialog(openFileDialog), m_ofn(), m_defaultExt(defaultExt),
+    : m_pParentWnd(parentWnd),
+      m_openFileDialog(openFileDialog),
+      m_ofn(),
+      m_defaultExt(defaultExt),
       m_initialFileName(fileName) {
     m_ofn.lStructSize = sizeof(m_ofn);
     m_ofn.Flags = flags;
@@ -102,12 +106,11 @@ INT_PTR CFileDialog::DoModal() {
     m_pathName.Empty();
     ComApartment apartment;
     IFileDialog* dialog = nullptr;
-    const HRESULT created =
-        m_openFileDialog
-            ? ::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                                 reinterpret_cast<void**>(&dialog))
-            : ::CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
-                                 reinterpret_cast<void**>(&dialog));
+    const HRESULT created = m_openFileDialog
+                                ? ::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                                     IID_IFileOpenDialog, reinterpret_cast<void**>(&dialog))
+                                : ::CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                                     IID_IFileSaveDialog, reinterpret_cast<void**>(&dialog));
     if (FAILED(created) || !dialog) return -1;
 
     INT_PTR result = -1;

@@ -48,7 +48,7 @@ private:
     OPENFILENAMEW m_ofn;
     CString m_defaultExt;
     CString m_initialFileName;
-    std::wstring m_filter;        // "\0"-separated, as lpstrFilter points to it
+    std::wstring m_filter;   // "\0"-separated, as lpstrFilter points to it
     CString m_pathName;
-    IFileDialog* m_dialog = nullptr;  // only while DoModal runs
+    IFileDialog* m_dialog = nullptr;   // only while DoModal runs
 };

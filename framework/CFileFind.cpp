@@ -50,8 +50,8 @@ BOOL CFileFind::FindFile(const wchar_t* name) {
     m_root = pattern.Left(lastSeparator + 1);
     if (!IsAbsolute(m_root)) m_root = WithSeparator(m_root.IsEmpty() ? CurrentDirectory() : FullPath(m_root));
 
-    m_find = FindFirstFileExW(ExtendedLengthPath(pattern), FindExInfoBasic, &m_next, FindExSearchNameMatch,
-                              nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    m_find = FindFirstFileExW(ExtendedLengthPath(pattern), FindExInfoBasic, &m_next, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
     if (m_find == INVALID_HANDLE_VALUE) {
         m_error = GetLastError();
         return FALSE;

@@ -53,7 +53,7 @@ private:
     WIN32_FIND_DATAW m_next = {};    // the entry after it, read ahead
     bool m_hasNext = false;
     DWORD m_error = ERROR_NO_MORE_FILES;
-    CString m_root;                  // the searched folder as the caller named it, ending in "\"
+    CString m_root;   // the searched folder as the caller named it, ending in "\"
 };
 
 // The "\\?\" (or "\\?\UNC\") form of a full path, which Win32 file calls accept beyond MAX_PATH.

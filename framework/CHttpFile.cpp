@@ -43,5 +43,6 @@ BOOL CHttpFile::QueryInfoStatusCode(DWORD& status) const {
     if (!m_hRequest) return FALSE;
     DWORD size = sizeof(status);
     DWORD index = 0;
-    return WinInet()->HttpQueryInfoW(m_hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, &index);
+    return WinInet()->HttpQueryInfoW(m_hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                                     &index);
 }

@@ -9,8 +9,9 @@ CString WinInetErrorText(DWORD error) {
     HMODULE wininet = ::GetModuleHandleW(L"wininet.dll");
     if (!wininet || error < INTERNET_ERROR_BASE || error > INTERNET_ERROR_LAST) return SystemErrorText(error);
     wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          wininet, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         wininet, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     CString result;
     if (length && text) result = CString(text, static_cast<int>(length));
     if (text) ::LocalFree(text);
@@ -19,7 +20,7 @@ CString WinInetErrorText(DWORD error) {
     return result;
 }
 
-}  // namespace
+}   // namespace
 
 BOOL CInternetException::GetErrorMessage(wchar_t* buffer, UINT maxChars, UINT* helpContext) const {
     if (helpContext) *helpContext = 0;

@@ -26,7 +26,7 @@ HINTERNET OpenSession(const wchar_t* agent, DWORD accessType, const wchar_t* pro
     return inet ? inet->InternetOpenW(agent, accessType, proxyName, proxyBypass, flags) : nullptr;
 }
 
-}  // namespace
+}   // namespace
 
 CInternetSession::CInternetSession(const wchar_t* agent, DWORD_PTR context, DWORD accessType, const wchar_t* proxyName,
                                    const wchar_t* proxyBypass, DWORD flags)
@@ -58,7 +58,8 @@ CStdioFile* CInternetSession::OpenURL(const wchar_t* url, DWORD_PTR context, DWO
     parts.dwHostNameLength = 1;
     parts.dwUrlPathLength = 1;
     parts.dwExtraInfoLength = 1;
-    if (!url || !WinInet()->InternetCrackUrlW(url, 0, 0, &parts)) AfxThrowInternetException(context, ERROR_INTERNET_INVALID_URL);
+    if (!url || !WinInet()->InternetCrackUrlW(url, 0, 0, &parts))
+        AfxThrowInternetException(context, ERROR_INTERNET_INVALID_URL);
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         AfxThrowInternetException(context, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
@@ -70,15 +71,17 @@ CStdioFile* CInternetSession::OpenURL(const wchar_t* url, DWORD_PTR context, DWO
     // Connection, request and send are separate steps, not InternetOpenUrl, so that the time-outs
     // can be set on the request handle, the one place where Wine honours them.
     HINTERNET connection = WinInet()->InternetConnectW(m_hSession, host.c_str(), parts.nPort, nullptr, nullptr,
-                                              INTERNET_SERVICE_HTTP, 0, context);
+                                                       INTERNET_SERVICE_HTTP, 0, context);
     if (!connection) AfxThrowInternetException(context);
-    HINTERNET request = WinInet()->HttpOpenRequestW(connection, L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, context);
+    HINTERNET request =
+        WinInet()->HttpOpenRequestW(connection, L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, context);
     if (!request) {
         const DWORD error = ::GetLastError();
         CloseAll(nullptr, connection);
         AfxThrowInternetException(context, error);
     }
-    for (auto entry : m_requestTimeouts) WinInet()->InternetSetOptionW(request, entry.first, &entry.second, sizeof(entry.second));
+    for (auto entry : m_requestTimeouts)
+        WinInet()->InternetSetOptionW(request, entry.first, &entry.second, sizeof(entry.second));
     if (!WinInet()->HttpSendRequestW(request, headers, headers ? headersLength : 0, nullptr, 0)) {
         const DWORD error = ::GetLastError();
         CloseAll(request, connection);

@@ -13,6 +13,8 @@ void CProgressCtrl::GetRange(int& lower, int& upper) const {
     upper = range.iHigh;
 }
 
-int CProgressCtrl::SetPos(int pos) { return static_cast<int>(::SendMessageW(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(pos), 0)); }
+int CProgressCtrl::SetPos(int pos) {
+    return static_cast<int>(::SendMessageW(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(pos), 0));
+}
 
 int CProgressCtrl::GetPos() const { return static_cast<int>(::SendMessageW(m_hWnd, PBM_GETPOS, 0, 0)); }

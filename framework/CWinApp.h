@@ -26,7 +26,7 @@ public:
     void SetRegistryKey(const wchar_t* key);
 
     HINSTANCE m_hInstance;
-    const wchar_t* m_lpCmdLine = L"";  // command line after the program name and the blanks after it
+    const wchar_t* m_lpCmdLine = L"";   // command line after the program name and the blanks after it
     const wchar_t* m_pszAppName;
     const wchar_t* m_pszRegistryKey = nullptr;
     CWnd* m_pMainWnd = nullptr;

@@ -66,7 +66,7 @@ void CWnd::Default() {
 
 BOOL CWnd::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult, bool* failed) {
     bool defaultRequested = false;
-    bool* const outer = m_defaultRequested;  // handlers may send messages to their own window
+    bool* const outer = m_defaultRequested;   // handlers may send messages to their own window
     m_defaultRequested = &defaultRequested;
     BOOL handled = FALSE;
     // No C++ exception may unwind through Windows' own frames.
@@ -120,8 +120,8 @@ void CWnd::SetFont(HFONT font, BOOL redraw) {
 HFONT CWnd::GetFont() const { return reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)); }
 
 HICON CWnd::SetIcon(HICON icon, BOOL bigIcon) {
-    return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL,
-                                                  reinterpret_cast<LPARAM>(icon)));
+    return reinterpret_cast<HICON>(
+        ::SendMessageW(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
 BOOL CWnd::RedrawWindow(const RECT* update, HRGN region, UINT flags) {
@@ -132,7 +132,7 @@ BOOL CWnd::DestroyWindow() {
     if (!m_hWnd) return FALSE;
     HWND hWnd = m_hWnd;
     const BOOL destroyed = ::DestroyWindow(hWnd);
-    if (destroyed) m_hWnd = nullptr;  // a subclassed window has already let go at WM_NCDESTROY
+    if (destroyed) m_hWnd = nullptr;   // a subclassed window has already let go at WM_NCDESTROY
     return destroyed;
 }
 

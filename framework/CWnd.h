@@ -48,7 +48,10 @@ public:
     // Handlers a message map can route to; each asks for the default processing.
     void OnPaint() { Default(); }
     void OnSysCommand(UINT, LPARAM) { Default(); }
-    HCURSOR OnQueryDragIcon() { Default(); return nullptr; }
+    HCURSOR OnQueryDragIcon() {
+        Default();
+        return nullptr;
+    }
 
 protected:
     // The message map: TRUE when an entry took the message (BEGIN_MESSAGE_MAP writes the overrides).

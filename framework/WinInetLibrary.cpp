@@ -34,15 +34,13 @@ Loaded Load() {
         return loaded;
     }
     WinInetLibrary& f = loaded.functions;
-    const bool all = Find(module, "InternetOpenW", f.InternetOpenW) &&
-                     Find(module, "InternetCloseHandle", f.InternetCloseHandle) &&
-                     Find(module, "InternetSetOptionW", f.InternetSetOptionW) &&
-                     Find(module, "InternetCrackUrlW", f.InternetCrackUrlW) &&
-                     Find(module, "InternetConnectW", f.InternetConnectW) &&
-                     Find(module, "HttpOpenRequestW", f.HttpOpenRequestW) &&
-                     Find(module, "HttpSendRequestW", f.HttpSendRequestW) &&
-                     Find(module, "HttpQueryInfoW", f.HttpQueryInfoW) &&
-                     Find(module, "InternetReadFile", f.InternetReadFile);
+    const bool all =
+        Find(module, "InternetOpenW", f.InternetOpenW) && Find(module, "InternetCloseHandle", f.InternetCloseHandle) &&
+        Find(module, "InternetSetOptionW", f.InternetSetOptionW) &&
+        Find(module, "InternetCrackUrlW", f.InternetCrackUrlW) &&
+        Find(module, "InternetConnectW", f.InternetConnectW) && Find(module, "HttpOpenRequestW", f.HttpOpenRequestW) &&
+        Find(module, "HttpSendRequestW", f.HttpSendRequestW) && Find(module, "HttpQueryInfoW", f.HttpQueryInfoW) &&
+        Find(module, "InternetReadFile", f.InternetReadFile);
     if (!all) {
         loaded.error = ::GetLastError();
         loaded.functions = {};
@@ -51,7 +49,7 @@ Loaded Load() {
     return loaded;
 }
 
-}  // namespace
+}   // namespace
 
 const WinInetLibrary* WinInet() {
     static const Loaded loaded = Load();

@@ -27,12 +27,9 @@ CString FailureCause(const CException* failure) {
     case ERROR_HANDLE_DISK_FULL:
         return where.IsEmpty() ? CString(L"The disk is full.") : L"The disk holding " + FolderOf(where) + L" is full.";
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-        return L"Tavoline may not write here: " + where;
+    case ERROR_WRITE_PROTECT: return L"Tavoline may not write here: " + where;
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return L"Another program is using the file: " + where;
-    default:
-        return CString();
+    case ERROR_LOCK_VIOLATION: return L"Another program is using the file: " + where;
+    default: return CString();
     }
 }

@@ -11,9 +11,9 @@
 #include "base/CString.h"
 
 // Posted by the workers to g_jobWindow with wParam 0 and lParam 0.
-constexpr UINT WM_JOB_STEP = WM_USER + 1;   // advance the progress bar by one step
-constexpr UINT WM_JOB_DONE = WM_USER + 2;   // the job has ended, successfully or not
-constexpr UINT WM_JOB_START = WM_USER + 3;  // the job has started: reset the bar and set its range
+constexpr UINT WM_JOB_STEP = WM_USER + 1;    // advance the progress bar by one step
+constexpr UINT WM_JOB_DONE = WM_USER + 2;    // the job has ended, successfully or not
+constexpr UINT WM_JOB_START = WM_USER + 3;   // the job has started: reset the bar and set its range
 
 extern std::atomic<int> g_jobRunning;          // 1 while a job runs; the job buttons refuse meanwhile
 extern std::atomic<uint32_t> g_entryCount;     // steps of the job (entries of the archive, files + 1)
@@ -32,13 +32,13 @@ extern std::atomic<unsigned> g_jobNumber;      // counts the jobs started; a pse
 // How a command-line run ends the process (README, "Command-line mode"): the worker sets the
 // status as it learns the outcome; it stays exitNotFinished until then.
 enum ExitStatus : int {
-    exitUnpacked = 0,      // the archive was unpacked completely
-    exitPacked = 0,        // (/zip) the item was packed completely
-    exitJobFailed = 1,     // the job stopped on a failure (not an archive, disk full, access denied …)
-    exitCorruptEntry = 2,  // an entry failed its test; the entries before it were unpacked
-    exitInputRefused = 3,  // no archive path (or, with /zip, no item) was given
-    exitNotFinished = 4,   // the dialog was closed before the job had ended
-    exitEntriesSkipped = 5 // unpacked, but entries that cannot be read (encrypted …) were left out
+    exitUnpacked = 0,        // the archive was unpacked completely
+    exitPacked = 0,          // (/zip) the item was packed completely
+    exitJobFailed = 1,       // the job stopped on a failure (not an archive, disk full, access denied …)
+    exitCorruptEntry = 2,    // an entry failed its test; the entries before it were unpacked
+    exitInputRefused = 3,    // no archive path (or, with /zip, no item) was given
+    exitNotFinished = 4,     // the dialog was closed before the job had ended
+    exitEntriesSkipped = 5   // unpacked, but entries that cannot be read (encrypted …) were left out
 };
 extern std::atomic<int> g_exitStatus;
 

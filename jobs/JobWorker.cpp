@@ -21,8 +21,9 @@ void FailJob(const CString& text, const wchar_t* caption) {
 void PostJobMessage(UINT message) { ::PostMessageW(g_jobWindow.load(), message, 0, 0); }
 
 LONGLONG FileSizeOf(const CString& path) {
-    HANDLE file = ::CreateFileW(ExtendedLengthPath(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileW(ExtendedLengthPath(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     LARGE_INTEGER size = {};
     const BOOL known = ::GetFileSizeEx(file, &size);

@@ -25,7 +25,7 @@ struct JobWorkerSteps {
     const wchar_t* caption;   // of every box the worker shows
     bool (*selected)();       // false: the job is refused, with the box `refusal`
     const wchar_t* refusal;
-    void (*run)();            // the job; throws CException* when it fails
+    void (*run)();   // the job; throws CException* when it fails
     // The failure box's text for a failure the job threw, or (nullptr) for one of no known kind.
     CString (*failureText)(const CException* failure);
 };

@@ -61,7 +61,7 @@ CString FileName(const CString& path) {
     return slash == std::wstring::npos ? path : CString(text.substr(slash + 1));
 }
 
-} // namespace
+}   // namespace
 
 bool AskPassword(const CString& archivePath, const CString& entryName, bool wrongBefore, std::wstring& password) {
     if (g_stopRequested.load() != 0) return false;

@@ -38,14 +38,13 @@ CString Cause(const CZipException& error) {
     return CString(text);
 }
 
-} // namespace
+}   // namespace
 
 CString SuccessText(const UnzipReport& report) {
     CString text = L"Unzipping completed successfully.";
     if (report.changes.empty()) return text;
     const std::size_t count = report.changes.size();
-    text += CString(L"\n\n") + std::to_wstring(count) +
-            (count == 1 ? L" name was changed" : L" names were changed") +
+    text += CString(L"\n\n") + std::to_wstring(count) + (count == 1 ? L" name was changed" : L" names were changed") +
             L" so that Windows can hold it and no file overwrites another:";
     return text + Lines(report.changes, kListedChanges);
 }
@@ -53,8 +52,9 @@ CString SuccessText(const UnzipReport& report) {
 CString SkippedText(const UnzipReport& report) {
     if (report.skipped.empty()) return CString();
     const std::size_t count = report.skipped.size();
-    CString text = count == 1 ? CString(L"1 entry was left out; everything else was unpacked:")
-                              : CString(std::to_wstring(count)) + L" entries were left out; everything else was unpacked:";
+    CString text = count == 1
+                       ? CString(L"1 entry was left out; everything else was unpacked:")
+                       : CString(std::to_wstring(count)) + L" entries were left out; everything else was unpacked:";
     return text + Lines(report.skipped, kListedSkips);
 }
 

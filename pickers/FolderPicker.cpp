@@ -10,7 +10,8 @@ constexpr DWORD kPathChars = 32768;
 // The shell's browser needs COM in a single-threaded apartment on the calling thread.
 class ComApartment {
 public:
-    ComApartment() : m_initialised(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ComApartment()
+        : m_initialised(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
     ~ComApartment() {
         if (m_initialised) ::CoUninitialize();
     }

@@ -67,7 +67,7 @@ BOOL CTAVODlg::OnInitDialog() {
     g_zipSelected = 0;
     g_unzipSelected = 0;
     g_jobRunning = 0;
-    return TRUE;  // the focus goes to the first button
+    return TRUE;   // the focus goes to the first button
 }
 
 void CTAVODlg::OnSysCommand(UINT id, LPARAM lParam) {

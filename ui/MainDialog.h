@@ -55,7 +55,7 @@ protected:
     HICON m_hIcon;
     CButton m_selectFileToUnzip;
     CButton m_unzip;
-    AStatic* m_statusLabel = nullptr;  // owned
+    AStatic* m_statusLabel = nullptr;   // owned
     CButton m_selectFileToZip;
     CButton m_selectFolderToZip;
     CButton m_zip;

@@ -14,8 +14,8 @@ public:
     explicit ProgressDLG(CWnd* parentWnd = nullptr);
 
     HICON m_hIcon;
-    CString m_archivePath;   // set by start-up before DoModal
-    bool m_zipping = false;  // /zip: pack m_itemToZip beside itself instead of unpacking
+    CString m_archivePath;    // set by start-up before DoModal
+    bool m_zipping = false;   // /zip: pack m_itemToZip beside itself instead of unpacking
     CString m_itemToZip;
     CProgressCtrl m_progress;
 

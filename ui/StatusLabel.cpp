@@ -31,7 +31,7 @@ CRect LabelRectFor(HWND dialog) {
     const RECT& at96 = kLabelRectAt96Dpi;
     return CRect(Scaled(at96.left, dpi), Scaled(at96.top, dpi), Scaled(at96.right, dpi), Scaled(at96.bottom, dpi));
 }
-}  // namespace
+}   // namespace
 
 BEGIN_MESSAGE_MAP(AStatic, CStatic)
     ON_WM_PAINT()
@@ -69,8 +69,7 @@ void CTAVODlg::ShowStatus(CString text, int isError) {
     }
     m_statusLabel = new AStatic;
     m_statusLabel->m_textColour = isError ? kStatusErrorColour : kStatusSelectedColour;
-    m_statusLabel->Create(text, WS_CHILD | WS_VISIBLE | SS_WORDELLIPSIS, LabelRectFor(m_hWnd), this,
-                           IDC_STATUS_LABEL);
+    m_statusLabel->Create(text, WS_CHILD | WS_VISIBLE | SS_WORDELLIPSIS, LabelRectFor(m_hWnd), this, IDC_STATUS_LABEL);
     m_statusLabel->SetFont(font, TRUE);
     // Erase the whole dialog: the old label's text may have run on past its own rectangle.
     RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);

@@ -10,7 +10,7 @@ constexpr COLORREF kStatusSelectedColour = RGB(0, 155, 0);
 
 class AStatic : public CStatic {
 public:
-    COLORREF m_textColour = 0;  // set before the window is created
+    COLORREF m_textColour = 0;   // set before the window is created
 
     // What the label draws for its text: at most 80 characters, then "...." when cut.
     static CString DisplayText(const CString& text);

@@ -14,7 +14,7 @@ namespace {
 // stops waiting at this deadline whatever the network does.
 constexpr DWORD kCheckTimeoutMs = 5000;
 
-}  // namespace
+}   // namespace
 
 void CheckForUpdate(HWND owner) { CheckForUpdateAt(owner, UpdateAddress()); }
 

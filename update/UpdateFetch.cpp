@@ -25,10 +25,10 @@ struct Exchange {
     DWORD timeoutMs = 0;
     std::mutex lock;
     std::condition_variable finished;
-    bool done = false;       // guarded by lock
-    bool succeeded = false;  // guarded by lock
-    bool abandoned = false;  // guarded by lock: the waiting thread has stopped waiting
-    FetchedReply reply;      // guarded by lock
+    bool done = false;        // guarded by lock
+    bool succeeded = false;   // guarded by lock
+    bool abandoned = false;   // guarded by lock: the waiting thread has stopped waiting
+    FetchedReply reply;       // guarded by lock
 };
 
 bool Abandoned(Exchange& exchange) {
@@ -65,7 +65,7 @@ void RunExchange(std::shared_ptr<Exchange> exchange) {
     exchange->finished.notify_all();
 }
 
-}  // namespace
+}   // namespace
 
 bool FetchUpdateReply(const wchar_t* url, DWORD timeoutMs, FetchedReply& reply) {
     try {
@@ -82,7 +82,7 @@ bool FetchUpdateReply(const wchar_t* url, DWORD timeoutMs, FetchedReply& reply) 
         if (!exchange->succeeded) return false;
         reply = std::move(exchange->reply);
         return true;
-    } catch (...) {  // no thread, no memory: as silent as any other failure
+    } catch (...) {   // no thread, no memory: as silent as any other failure
         return false;
     }
 }

@@ -6,8 +6,8 @@
 #include <string>
 
 struct FetchedReply {
-    DWORD status = 0;  // the HTTP status code; 0 when it could not be read
-    std::string body;  // the start of the body, up to where the update check stops reading
+    DWORD status = 0;   // the HTTP status code; 0 when it could not be read
+    std::string body;   // the start of the body, up to where the update check stops reading
 };
 
 // Fetches url on a helper thread and waits for it at most timeoutMs. False when the exchange

@@ -23,7 +23,7 @@ std::size_t EndOfLine2(const std::string& reply) {
     return firstLf == std::string::npos ? std::string::npos : reply.find('\n', firstLf + 1);
 }
 
-}  // namespace
+}   // namespace
 
 bool ReplyIsComplete(const std::string& reply) {
     return reply.size() >= kMaxReplyBytes || EndOfLine2(reply) != std::string::npos;
@@ -46,7 +46,8 @@ CString ReplyAddress(const std::string& reply) {
     if (end == std::string::npos) end = reply.size();
     while (end > firstLf + 1 && (reply[end - 1] == '\r' || reply[end - 1] == '\n')) --end;
     CString address;
-    for (std::size_t i = firstLf + 1; i < end; ++i) address += static_cast<wchar_t>(static_cast<unsigned char>(reply[i]));
+    for (std::size_t i = firstLf + 1; i < end; ++i)
+        address += static_cast<wchar_t>(static_cast<unsigned char>(reply[i]));
     return address;
 }
 

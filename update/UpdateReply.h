@@ -20,7 +20,7 @@ constexpr std::size_t kMaxReplyBytes = 4096;
 
 struct UpdateOffer {
     bool available = false;
-    CString address;  // the download address, set only when an update is available
+    CString address;   // the download address, set only when an update is available
 };
 
 // True once the bytes received hold everything the check reads: line 2 has ended with its LF,

@@ -61,7 +61,7 @@ void StampWithNewestEntry(zipcore::FileAccess& files, const std::string& archive
     if (newest != INT64_MIN) files.SetModificationTime(archivePath, newest);
 }
 
-} // namespace
+}   // namespace
 
 CZipArchive::CZipArchive() : m_impl(new (std::nothrow) Impl) {}
 
@@ -71,11 +71,15 @@ CZipArchive::~CZipArchive() {
 
 bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSize, ZipFailure& failure) {
     try {
-        if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;
+        if (!m_impl)
+            return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"),
+                   false;
         if (m_impl->reader || m_impl->packer) return WrongUse(failure, L"An archive is already open", m_impl->path);
         if (!path || !*path) return WrongUse(failure, L"No archive path was given");
         if (volumeSize != 0)
-            return ReportFailure(failure, CZipException::unsupported, 0, L"Archives split into volumes are not supported", path), false;
+            return ReportFailure(failure, CZipException::unsupported, 0,
+                                 L"Archives split into volumes are not supported", path),
+                   false;
         const std::string utf8Path = zipcore::WideToUtf8(path);
         if (mode == zipOpen) {
             auto reader = std::make_unique<zipcore::ZipReader>(m_impl->files, utf8Path);
@@ -119,7 +123,8 @@ ZIP_INDEX_TYPE CZipArchive::GetCountImpl() const {
 bool CZipArchive::TestFileImpl(ZIP_INDEX_TYPE index, unsigned long bufferSize, ZipFailure& failure) {
     try {
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
-        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        if (index >= m_impl->reader->Count())
+            return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         return m_impl->unzip->Test(index, BufferSize(bufferSize));
     } catch (...) {
         ReportCurrentException(failure);
@@ -135,13 +140,14 @@ void CopyText(wchar_t (&field)[N], std::wstring text, bool backslashes) {
     lstrcpynW(field, text.c_str(), static_cast<int>(N));
 }
 
-} // namespace
+}   // namespace
 
 bool CZipArchive::GetEntryPlanImpl(ZIP_INDEX_TYPE index, wchar_t (&stored)[1024], wchar_t (&disk)[1024],
                                    wchar_t (&reason)[256], ZipFailure& failure) {
     try {
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
-        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        if (index >= m_impl->reader->Count())
+            return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         const zipcore::ZipEntry& entry = m_impl->reader->Entry(index);
         const std::string storedPath = zipcore::StoredPath(entry);
         CopyText(stored, zipcore::Utf8ToWide(storedPath), false);
@@ -159,7 +165,8 @@ bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, b
                                   unsigned long bufferSize, ZipFailure& failure) {
     try {
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
-        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        if (index >= m_impl->reader->Count())
+            return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         if (!folder || !*folder) return WrongUse(failure, L"No target folder was given", m_impl->path);
         const std::string name = newName ? zipcore::WideToUtf8(newName) : std::string();
         m_impl->unzip->Extract(index, zipcore::WideToUtf8(folder), fullPath, name, BufferSize(bufferSize));
@@ -173,7 +180,8 @@ bool CZipArchive::ExtractFileImpl(ZIP_INDEX_TYPE index, const wchar_t* folder, b
 bool CZipArchive::IsEncryptedEntryImpl(ZIP_INDEX_TYPE index, ZipFailure& failure) {
     try {
         if (!m_impl || !m_impl->reader) return WrongUse(failure, L"No archive is open for reading");
-        if (index >= m_impl->reader->Count()) return WrongUse(failure, L"There is no entry with that number", m_impl->path);
+        if (index >= m_impl->reader->Count())
+            return WrongUse(failure, L"There is no entry with that number", m_impl->path);
         return m_impl->reader->NeedsPassword(index);
     } catch (...) {
         ReportCurrentException(failure);
@@ -196,7 +204,7 @@ std::string PasswordBytes(const wchar_t* password, UINT codePage) {
     return bytes;
 }
 
-} // namespace
+}   // namespace
 
 bool CZipArchive::SetPasswordImpl(const wchar_t* password, ZipFailure& failure) {
     try {
@@ -205,7 +213,8 @@ bool CZipArchive::SetPasswordImpl(const wchar_t* password, ZipFailure& failure) 
         if (password && *password) {
             for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP), static_cast<UINT>(CP_OEMCP)}) {
                 std::string form = PasswordBytes(password, codePage);
-                if (!form.empty() && std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(std::move(form));
+                if (!form.empty() && std::find(forms.begin(), forms.end(), form) == forms.end())
+                    forms.push_back(std::move(form));
                 zipcore::Wipe(form);
             }
         }
@@ -225,7 +234,9 @@ static_assert(int{CZipArchive::methodStore} == int{zipcore::kMethodStored} &&
 
 bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& failure) {
     try {
-        if (!m_impl) return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"), false;
+        if (!m_impl)
+            return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"),
+                   false;
         if (!zipcore::IsWritableMethod(method))
             return ReportFailure(failure, CZipException::unsupported, 0,
                                  L"Unsupported compression method " + std::to_wstring(method) + L": use 0, 8 or 12"),
@@ -239,8 +250,8 @@ bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& fa
     }
 }
 
-bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness, unsigned long bufferSize,
-                                 ZipFailure& failure) {
+bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness,
+                                 unsigned long bufferSize, ZipFailure& failure) {
     try {
         if (!m_impl || !m_impl->packer) return WrongUse(failure, L"No new archive is open for adding files");
         if (!fileName || !*fileName) return WrongUse(failure, L"No file name was given", m_impl->path);
@@ -248,11 +259,11 @@ bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPa
         std::string entryName;
         if (!zipcore::EntryNameFromPath(path, fullPath, entryName))
             return ReportFailure(failure, CZipException::unsafeName, 0,
-                                 L"The file's name cannot be stored: it must name a file below the current folder", fileName),
+                                 L"The file's name cannot be stored: it must name a file below the current folder",
+                                 fileName),
                    false;
         // The core checks the name further (characters Windows forbids, device names, valid Unicode).
-        m_impl->packer->AddFile(path, entryName, level, smartness,
-                                BufferSize(bufferSize));
+        m_impl->packer->AddFile(path, entryName, level, smartness, BufferSize(bufferSize));
         return true;
     } catch (...) {
         ReportCurrentException(failure);
@@ -276,11 +287,13 @@ bool CZipArchive::AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entry
     }
 }
 
-void CZipArchive::CloseImpl(int afterException, bool updateTimeStamp, wchar_t* pathOut, unsigned pathChars, ZipFailure& failure) {
+void CZipArchive::CloseImpl(int afterException, bool updateTimeStamp, wchar_t* pathOut, unsigned pathChars,
+                            ZipFailure& failure) {
     if (pathOut && pathChars > 0) pathOut[0] = L'\0';
     if (!m_impl) return;
     try {
-        if (pathOut && pathChars > 0) lstrcpynW(pathOut, m_impl->path.c_str(), static_cast<int>(std::min<unsigned>(pathChars, INT_MAX)));
+        if (pathOut && pathChars > 0)
+            lstrcpynW(pathOut, m_impl->path.c_str(), static_cast<int>(std::min<unsigned>(pathChars, INT_MAX)));
         std::string stampPath;   // an archive to be given the time of its newest entry
         if (m_impl->packer) {
             if (afterException != 0) {

@@ -16,8 +16,8 @@ public:
         corruptData = 6,    // an entry's data failed its check
         wrongUse = 7,       // a call that does not fit the archive's state (for example adding to a read-only archive)
         noMemory = 8,
-        stopped = 9,        // the caller's stop request was honoured; nothing half-written is left
-        badPassword = 10    // no password, or not the right one, for an encrypted entry; nothing was written
+        stopped = 9,       // the caller's stop request was honoured; nothing half-written is left
+        badPassword = 10   // no password, or not the right one, for an encrypted entry; nothing was written
     };
 
     CZipException(int cause, DWORD osError, const wchar_t* reason, const wchar_t* path)

@@ -70,4 +70,4 @@ TEST(CommandLine, ArchivePathIsMadeAbsoluteAgainstTheCurrentDirectory) {
     EXPECT_TRUE(empty.IsEmpty()) << "an empty argument stays empty, to be refused";
 }
 
-}  // namespace
+}   // namespace

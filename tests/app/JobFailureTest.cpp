@@ -85,7 +85,8 @@ TEST(JobFailure, AFullDiskWhileUnzippingIsNamedAndLeavesNoTemporaryFile) {
         zip.Close(0, false);
     }
     const std::wstring shown = UnzipFailureText(archive);
-    EXPECT_TRUE(Contains(shown, std::wstring(kFailure) + L"\n\nThe disk holding " + kUnzipFullDisk)) << testkit::Narrow(shown);
+    EXPECT_TRUE(Contains(shown, std::wstring(kFailure) + L"\n\nThe disk holding " + kUnzipFullDisk))
+        << testkit::Narrow(shown);
     EXPECT_TRUE(Contains(shown, L" is full.")) << testkit::Narrow(shown);
     EXPECT_FALSE(HasTemporaryFile(kUnzipFullDisk));
     EXPECT_FALSE(FileExists(kUnzipFullDisk + L"\\big\\big.txt")) << "nothing half-written under the entry's name";
@@ -129,7 +130,8 @@ TEST(JobFailure, AnArchiveLockedByAnotherProgramIsNamed) {
     testkit::TempFolder temp(L"locked");
     const std::wstring archive = temp / L"locked.zip";
     ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"a.txt", "alpha"}})));
-    HANDLE lock = ::CreateFileW(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE lock =
+        ::CreateFileW(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
     const std::wstring shown = UnzipFailureText(archive);
     ::CloseHandle(lock);
@@ -137,4 +139,4 @@ TEST(JobFailure, AnArchiveLockedByAnotherProgramIsNamed) {
     EXPECT_FALSE(HasTemporaryFile(temp.Path()));
 }
 
-}  // namespace
+}   // namespace

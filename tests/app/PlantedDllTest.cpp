@@ -113,4 +113,4 @@ TEST(PlantedDll, IsTakenByAProgramThatSearchesItsOwnFolderFirst) {
     EXPECT_TRUE(folder.Loaded(L"wininet.dll")) << "the stray DLL was not loaded: the test above proves nothing";
 }
 
-}  // namespace
+}   // namespace

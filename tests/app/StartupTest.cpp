@@ -51,7 +51,8 @@ TEST(Startup, EscOnTheMainWindowEndsTheProgram) {
 class ExeResources : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_module = ::LoadLibraryExW(testkit::TavolineExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        m_module = ::LoadLibraryExW(testkit::TavolineExe().c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(nullptr, m_module);
     }
     void TearDown() override {
@@ -67,9 +68,10 @@ protected:
 };
 
 TEST_F(ExeResources, ManifestAsksForTheInvokersRightsAndCommonControls6) {
-    const std::string manifest = Resource(MAKEINTRESOURCEW(24), 1);  // RT_MANIFEST, the process's own
+    const std::string manifest = Resource(MAKEINTRESOURCEW(24), 1);   // RT_MANIFEST, the process's own
     EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\"")) << manifest;
-    EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"")) << manifest;
+    EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""))
+        << manifest;
 }
 
 TEST_F(ExeResources, ManifestDeclaresTheWindowsVersionsDpiAwarenessAndLongPaths) {
@@ -87,7 +89,8 @@ TEST_F(ExeResources, ManifestDeclaresTheWindowsVersionsDpiAwarenessAndLongPaths)
          "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"},
         {"system DPI aware on Windows 10",
          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system</dpiAwareness>"},
-        {"long paths", "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"},
+        {"long paths",
+         "<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"},
     };
     for (const auto& declaration : declarations)
         EXPECT_NE(std::string::npos, manifest.find(declaration.text)) << declaration.what << ": " << declaration.text;
@@ -97,14 +100,14 @@ TEST_F(ExeResources, ManifestDeclaresTheWindowsVersionsDpiAwarenessAndLongPaths)
 }
 
 TEST_F(ExeResources, VersionIs1001) {
-    const std::string block = Resource(MAKEINTRESOURCEW(16), 1);  // RT_VERSION
+    const std::string block = Resource(MAKEINTRESOURCEW(16), 1);   // RT_VERSION
     ASSERT_GT(block.size(), 40u + sizeof(VS_FIXEDFILEINFO));
     // VS_VERSIONINFO: header (6 bytes), key "VS_VERSION_INFO" (32 bytes), padding to 40, then the fixed part.
     VS_FIXEDFILEINFO fixed;
     memcpy(&fixed, block.data() + 40, sizeof fixed);
     EXPECT_EQ(0xFEEF04BDu, fixed.dwSignature);
-    EXPECT_EQ(MAKELONG(0, 1), fixed.dwFileVersionMS);  // 1.0
-    EXPECT_EQ(MAKELONG(1, 0), fixed.dwFileVersionLS);  // .0.1
+    EXPECT_EQ(MAKELONG(0, 1), fixed.dwFileVersionMS);   // 1.0
+    EXPECT_EQ(MAKELONG(1, 0), fixed.dwFileVersionLS);   // .0.1
     EXPECT_EQ(fixed.dwFileVersionMS, fixed.dwProductVersionMS);
     EXPECT_EQ(fixed.dwFileVersionLS, fixed.dwProductVersionLS);
 }
@@ -121,4 +124,4 @@ TEST_F(ExeResources, IconAndAboutEntryText) {
     EXPECT_STREQ(L"&About TAVO...", text);
 }
 
-}  // namespace
+}   // namespace

@@ -47,7 +47,8 @@ void FindTemporaryFiles(const std::wstring& folder, std::vector<std::pair<std::w
         if (name == L"." || name == L"..") continue;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) FindTemporaryFiles(folder + L"\\" + name, found);
         else if (name.compare(0, 4, L"~tav") == 0)
-            found.push_back({folder + L"\\" + name, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
+            found.push_back(
+                {folder + L"\\" + name, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
     } while (::FindNextFileW(search, &data));
     ::FindClose(search);
 }
@@ -71,8 +72,8 @@ bool TemporaryFileHolds(const std::wstring& folder, uint64_t bytes) {
 
 // Text that bzip2 shrinks about fourfold and decodes at a measurable pace: words picked at random.
 std::string WordSoup(size_t bytes, uint32_t seed) {
-    static const char* const kWords[] = {"archive ", "entry ", "folder ", "stop ", "disk ", "space ", "zip ",
-                                         "bzip2 ", "block ", "stream ", "window ", "progress ", "job ", "temp "};
+    static const char* const kWords[] = {"archive ", "entry ", "folder ", "stop ",   "disk ",     "space ", "zip ",
+                                         "bzip2 ",   "block ", "stream ", "window ", "progress ", "job ",   "temp "};
     std::string text;
     text.reserve(bytes + 16);
     while (text.size() < bytes) {
@@ -158,8 +159,7 @@ TEST(StoppedJob, ClosingTheProgressDialogAmongManyEntriesKeepsTheExtractedOnes) 
         testkit::TempFolder temp(L"stop many");
         const std::wstring archive = temp / L"many.zip";
         ASSERT_TRUE(::CopyFileW(cached.c_str(), archive.c_str(), FALSE));
-        CloseProgressDialogWhen(archive, temp.Path(),
-                                [&] { return FolderExists(temp / L"many\\" + folderSeen); });
+        CloseProgressDialogWhen(archive, temp.Path(), [&] { return FolderExists(temp / L"many\\" + folderSeen); });
         const std::vector<std::string> files = FilesBelow(temp / L"many");
         EXPECT_LT(files.size(), 40000u) << "the job was stopped, not finished";
         EXPECT_FALSE(files.empty());
@@ -193,17 +193,22 @@ TEST(StoppedJob, ClosingTheMainWindowWhileAFolderIsPackedLeavesTheOldArchiveAlon
         bool stoppedInTime = false;
         {
             CTAVODlg dialog;
-            testkit::Driver driver([&](testkit::Driver& d) {
-                HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-                d.ClickButton(main, IDC_SELECT_FOLDER_TO_ZIP, TK_HERE);
-                d.WaitFor([&] { return g_zipSelected.load() == 1; }, "a zip selection", TK_HERE);
-                d.ClickButton(main, IDC_ZIP, TK_HERE);
-                d.WaitFor([&] { return !TemporaryFiles(tree.Root()).empty() && TemporaryFileHolds(tree.Root(), written); },
-                          "the new archive being written", TK_HERE, 60000);
-                d.Check(testkit::FindWindowNow(WindowQuery::Dialog(ziptest::kZipper)) == nullptr,
-                        "the job had already ended", TK_HERE);
-                ::PostMessageW(main, WM_CLOSE, 0, 0);
-            }, 90000);
+            testkit::Driver driver(
+                [&](testkit::Driver& d) {
+                    HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
+                    d.ClickButton(main, IDC_SELECT_FOLDER_TO_ZIP, TK_HERE);
+                    d.WaitFor([&] { return g_zipSelected.load() == 1; }, "a zip selection", TK_HERE);
+                    d.ClickButton(main, IDC_ZIP, TK_HERE);
+                    d.WaitFor(
+                        [&] {
+                            return !TemporaryFiles(tree.Root()).empty() && TemporaryFileHolds(tree.Root(), written);
+                        },
+                        "the new archive being written", TK_HERE, 60000);
+                    d.Check(testkit::FindWindowNow(WindowQuery::Dialog(ziptest::kZipper)) == nullptr,
+                            "the job had already ended", TK_HERE);
+                    ::PostMessageW(main, WM_CLOSE, 0, 0);
+                },
+                90000);
             dialog.DoModal();
             driver.Finish();
             // What start-up does once the main window has closed, before it ends the process.
@@ -216,4 +221,4 @@ TEST(StoppedJob, ClosingTheMainWindowWhileAFolderIsPackedLeavesTheOldArchiveAlon
     }
 }
 
-}  // namespace
+}   // namespace

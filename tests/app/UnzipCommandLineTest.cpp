@@ -35,13 +35,17 @@ HWND WaitForProgressDialog(const ChildProcess& child) {
     return testkit::WaitForWindow(WindowQuery::Dialog(kDialogCaption, child.Pid()));
 }
 
-HWND WaitForBox(const ChildProcess& child, HWND dialog, const wchar_t* text, DWORD timeoutMs = testkit::kDefaultWaitMs) {
-    return testkit::WaitForWindow(WindowQuery::Dialog(kUnzipper, child.Pid()).WithText(text).OwnedBy(dialog), timeoutMs);
+HWND WaitForBox(const ChildProcess& child, HWND dialog, const wchar_t* text,
+                DWORD timeoutMs = testkit::kDefaultWaitMs) {
+    return testkit::WaitForWindow(WindowQuery::Dialog(kUnzipper, child.Pid()).WithText(text).OwnedBy(dialog),
+                                  timeoutMs);
 }
 
 int BarPos(HWND dialog) { return static_cast<int>(::SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0)); }
 // The worker's last step is posted just before its success box: the dialog takes it soon after.
-bool BarReaches100(HWND dialog) { return testkit::WaitUntil([&] { return BarPos(dialog) == 100; }, 3000); }
+bool BarReaches100(HWND dialog) {
+    return testkit::WaitUntil([&] { return BarPos(dialog) == 100; }, 3000);
+}
 
 // Runs an archive that unpacks without trouble and checks the whole road to exit status 0.
 void ExpectUnpacked(const testkit::LaunchOptions& options, const std::wstring& target, testkit::ShellLog& shell) {
@@ -141,7 +145,8 @@ TEST(UnzipCommandLine, AFailedJobShowsItsBoxThenEndsWithItsStatus) {
 TEST(UnzipCommandLine, ACorruptEntryIsReportedAndEndsWithItsStatus) {
     testkit::TempFolder temp(L"cmd corrupt");
     const std::wstring archive = temp / L"damaged.zip";
-    ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"one.txt", "first"}, {"two.txt", "second"}, {"three.txt", "third"}}, 2)));
+    ASSERT_TRUE(
+        WriteBytes(archive, ZipBytes({{"one.txt", "first"}, {"two.txt", "second"}, {"three.txt", "third"}}, 2)));
     testkit::ShellLog shell;
     ChildProcess child(Launch(Quoted(archive)), TK_HERE);
     ASSERT_TRUE(child.Started());
@@ -170,4 +175,4 @@ TEST(UnzipCommandLine, ClosingTheDialogMidJobEndsTheProcessAtOnce) {
     EXPECT_LT(FilesBelow(temp / L"many").size(), 40000u) << "the job was stopped, not finished";
 }
 
-}  // namespace
+}   // namespace

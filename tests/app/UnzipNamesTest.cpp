@@ -23,8 +23,8 @@ using testkit::WindowQuery;
 const long kUnpacked = 0, kEntriesSkipped = 5;
 
 struct Outcome {
-    std::wstring target;                 // the folder the archive was unpacked into
-    std::vector<std::wstring> boxes;     // the texts of the Unzipper boxes, in order
+    std::wstring target;               // the folder the archive was unpacked into
+    std::vector<std::wstring> boxes;   // the texts of the Unzipper boxes, in order
     long exitStatus = -1;
 };
 
@@ -46,7 +46,8 @@ Outcome Unzip(const testkit::TempFolder& temp, const std::wstring& archiveName, 
     for (size_t i = 0; i < boxCount && dialog; ++i) {
         HWND box = testkit::WaitForWindow(WindowQuery::Dialog(kUnzipper, child.Pid()).OwnedBy(dialog));
         if (!box) {
-            ADD_FAILURE() << "box " << i + 1 << " of " << boxCount << " missing: " << testkit::DescribeWindowsOf(child.Pid());
+            ADD_FAILURE() << "box " << i + 1 << " of " << boxCount
+                          << " missing: " << testkit::DescribeWindowsOf(child.Pid());
             break;
         }
         run.boxes.push_back(testkit::MessageBoxText(box));
@@ -79,14 +80,31 @@ const std::string kLong = std::string(300, 'x') + ".txt";
 TEST(UnzipNames, EveryKindOfNameUnpacksCompletelyUnderAWindowsName) {
     const NamesCase cases[] = {
         {L"names-python.zip",
-         {{"aux.c", "_aux.c"}, {"src/con.h", "src/_con.h"}, {"Icon\r", "Icon_"}, {"notes.", "notes_"},
-          {"draft ", "draft_"}, {"a:b.txt", "a_b.txt"}, {"what?.txt", "what_.txt"}, {"../up.txt", "up.txt"},
-          {"/etc/passwd", "etc/passwd"}, {"C:\\drive.txt", "drive.txt"}, {"\\\\server\\share\\unc.txt", "unc.txt"},
-          {"\\\\?\\C:\\prefixed.txt", "prefixed.txt"}, {"ok.txt", "ok.txt"}}},
+         {{"aux.c", "_aux.c"},
+          {"src/con.h", "src/_con.h"},
+          {"Icon\r", "Icon_"},
+          {"notes.", "notes_"},
+          {"draft ", "draft_"},
+          {"a:b.txt", "a_b.txt"},
+          {"what?.txt", "what_.txt"},
+          {"../up.txt", "up.txt"},
+          {"/etc/passwd", "etc/passwd"},
+          {"C:\\drive.txt", "drive.txt"},
+          {"\\\\server\\share\\unc.txt", "unc.txt"},
+          {"\\\\?\\C:\\prefixed.txt", "prefixed.txt"},
+          {"ok.txt", "ok.txt"}}},
         {L"names-infozip.zip",
-         {{"aux.c", "_aux.c"}, {"con.h", "_con.h"}, {"Icon\r", "Icon_"}, {"notes.", "notes_"}, {"draft ", "draft_"},
-          {"a:b.txt", "a_b.txt"}, {"what?.txt", "what_.txt"}, {"star*.txt", "star_.txt"}, {"pipe|.txt", "pipe_.txt"},
-          {"nul", "_nul"}, {"plain.txt", "plain.txt"}}},
+         {{"aux.c", "_aux.c"},
+          {"con.h", "_con.h"},
+          {"Icon\r", "Icon_"},
+          {"notes.", "notes_"},
+          {"draft ", "draft_"},
+          {"a:b.txt", "a_b.txt"},
+          {"what?.txt", "what_.txt"},
+          {"star*.txt", "star_.txt"},
+          {"pipe|.txt", "pipe_.txt"},
+          {"nul", "_nul"},
+          {"plain.txt", "plain.txt"}}},
     };
     for (const NamesCase& c : cases) {
         SCOPED_TRACE(testkit::Narrow(c.archive));
@@ -119,7 +137,8 @@ TEST(UnzipNames, EntriesDifferingOnlyInCaseAreBothKept) {
     const Outcome run = Unzip(temp, L"case.zip", 1);
     EXPECT_EQ(kUnpacked, run.exitStatus);
     ASSERT_EQ(1u, run.boxes.size());
-    EXPECT_NE(std::wstring::npos, run.boxes[0].find(L"README.TXT \u2192 README (2).TXT")) << testkit::Narrow(run.boxes[0]);
+    EXPECT_NE(std::wstring::npos, run.boxes[0].find(L"README.TXT \u2192 README (2).TXT"))
+        << testkit::Narrow(run.boxes[0]);
     EXPECT_EQ((std::vector<std::string>{"README (2).TXT", "Readme.txt", "docs/A (2).TXT", "docs/a.txt"}),
               FilesBelow(run.target));
     EXPECT_EQ("content of Readme.txt", ReadBytes(run.target + L"\\Readme.txt"));
@@ -143,4 +162,4 @@ TEST(UnzipNames, OnlyTheArchiveOfTheLastEndRecordIsUnpacked) {
     }
 }
 
-}  // namespace
+}   // namespace

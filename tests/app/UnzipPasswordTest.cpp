@@ -37,9 +37,7 @@ std::wstring MadeArchivePath(const std::wstring& name) {
 }
 
 // A wrong password that passes the Info-ZIP entry's check byte, found by the script that made it.
-std::wstring CheckBytePassword() {
-    return testkit::Widen(ReadBytes(MadeArchivePath(L"infozip-check-byte.txt")));
-}
+std::wstring CheckBytePassword() { return testkit::Widen(ReadBytes(MadeArchivePath(L"infozip-check-byte.txt"))); }
 
 // The content make_password_archives.py gives every file.
 std::string ContentOf(const std::string& name) {
@@ -57,9 +55,9 @@ std::wstring CopyArchive(const testkit::TempFolder& temp, const std::wstring& na
 }
 
 struct Prompt {
-    std::wstring entry;     // the entry the box names
-    bool saysWrong;         // "Wrong password." shows
-    std::wstring answer;    // typed before OK; kSkip presses Skip
+    std::wstring entry;    // the entry the box names
+    bool saysWrong;        // "Wrong password." shows
+    std::wstring answer;   // typed before OK; kSkip presses Skip
 };
 
 struct PasswordCase {
@@ -72,26 +70,50 @@ struct PasswordCase {
 };
 
 const PasswordCase kCases[] = {
-    {"AES-256, right password first", L"aes.zip", {{L"data/numbers.txt", false, L"secret"}}, {kSuccess},
-     {"data/numbers.txt", "report.txt"}, kUnpacked},
-    {"Info-ZIP, wrong then right", L"infozip.zip",
-     {{L"report.txt", false, L"Secret"}, {L"report.txt", true, L"secret"}}, {kSuccess},
-     {"data/numbers.txt", "report.txt"}, kUnpacked},
-    {"Info-ZIP, a wrong password that passes the check byte", L"infozip.zip",
-     {{L"report.txt", false, kCheckBytePassword}, {L"report.txt", true, L"secret"}}, {kSuccess},
-     {"data/numbers.txt", "report.txt"}, kUnpacked},
-    {"two passwords: the second asked for where the first does not fit", L"two.zip",
-     {{L"a.txt", false, L"alpha"}, {L"b1.txt", false, L"bravo"}}, {kSuccess},
-     {"a.txt", "b1.txt", "b2.txt", "plain.txt"}, kUnpacked},
-    {"Skip: that entry and the others under a password not given are left out", L"two.zip",
+    {"AES-256, right password first",
+     L"aes.zip",
+     {{L"data/numbers.txt", false, L"secret"}},
+     {kSuccess},
+     {"data/numbers.txt", "report.txt"},
+     kUnpacked},
+    {"Info-ZIP, wrong then right",
+     L"infozip.zip",
+     {{L"report.txt", false, L"Secret"}, {L"report.txt", true, L"secret"}},
+     {kSuccess},
+     {"data/numbers.txt", "report.txt"},
+     kUnpacked},
+    {"Info-ZIP, a wrong password that passes the check byte",
+     L"infozip.zip",
+     {{L"report.txt", false, kCheckBytePassword}, {L"report.txt", true, L"secret"}},
+     {kSuccess},
+     {"data/numbers.txt", "report.txt"},
+     kUnpacked},
+    {"two passwords: the second asked for where the first does not fit",
+     L"two.zip",
+     {{L"a.txt", false, L"alpha"}, {L"b1.txt", false, L"bravo"}},
+     {kSuccess},
+     {"a.txt", "b1.txt", "b2.txt", "plain.txt"},
+     kUnpacked},
+    {"Skip: that entry and the others under a password not given are left out",
+     L"two.zip",
      {{L"a.txt", false, kSkip}},
-     {kSuccess, L"3 entries were left out; everything else was unpacked:\na.txt: encrypted (no password given)\n"
-                L"b1.txt: encrypted (no password given)\nb2.txt: encrypted (no password given)"},
-     {"plain.txt"}, kEntriesSkipped},
-    {"AES entry whose authentication code was changed", L"tampered.zip", {{L"report.txt", false, L"secret"}},
-     {kCorrupt}, {}, kCorruptEntry},
-    {"AES-256 under a non-ASCII password written in UTF-8: typed once, its UTF-8 form opens it", L"aes-utf8.zip",
-     {{L"report.txt", false, L"P\u00e4ssw\u00f6rd \u20ac"}}, {kSuccess}, {"report.txt"}, kUnpacked},
+     {kSuccess,
+      L"3 entries were left out; everything else was unpacked:\na.txt: encrypted (no password given)\n"
+      L"b1.txt: encrypted (no password given)\nb2.txt: encrypted (no password given)"},
+     {"plain.txt"},
+     kEntriesSkipped},
+    {"AES entry whose authentication code was changed",
+     L"tampered.zip",
+     {{L"report.txt", false, L"secret"}},
+     {kCorrupt},
+     {},
+     kCorruptEntry},
+    {"AES-256 under a non-ASCII password written in UTF-8: typed once, its UTF-8 form opens it",
+     L"aes-utf8.zip",
+     {{L"report.txt", false, L"P\u00e4ssw\u00f6rd \u20ac"}},
+     {kSuccess},
+     {"report.txt"},
+     kUnpacked},
 };
 
 std::vector<HWND> ControlsOfClass(HWND box, const wchar_t* className) {
@@ -115,11 +137,13 @@ std::string AnswerPrompt(HWND box, const Prompt& expected, const std::wstring& a
     bool namesBoth = false, saysWrong = false;
     for (HWND control : ControlsOfClass(box, L"Static")) {
         const std::wstring text = testkit::WindowText(control);
-        if (text.find(expected.entry) != std::wstring::npos && text.find(archiveName) != std::wstring::npos) namesBoth = true;
+        if (text.find(expected.entry) != std::wstring::npos && text.find(archiveName) != std::wstring::npos)
+            namesBoth = true;
         if (text == L"Wrong password." && ::IsWindowVisible(control)) saysWrong = true;
     }
     if (!namesBoth) problems += "no line names " + testkit::Narrow(expected.entry) + " and the archive; ";
-    if (saysWrong != expected.saysWrong) problems += saysWrong ? "says \"Wrong password.\"; " : "does not say \"Wrong password.\"; ";
+    if (saysWrong != expected.saysWrong)
+        problems += saysWrong ? "says \"Wrong password.\"; " : "does not say \"Wrong password.\"; ";
     if (expected.answer == kSkip) {
         testkit::PressCancel(box);
     } else {
@@ -171,7 +195,8 @@ TEST(UnzipPassword, CommandLine) {
             ASSERT_TRUE(testkit::WaitForGone(box));
         }
         for (const std::wstring& text : c.boxes) {
-            HWND box = testkit::WaitForWindow(WindowQuery::Dialog(kUnzipper, child.Pid()).WithText(text).OwnedBy(dialog));
+            HWND box =
+                testkit::WaitForWindow(WindowQuery::Dialog(kUnzipper, child.Pid()).WithText(text).OwnedBy(dialog));
             ASSERT_NE(nullptr, box) << testkit::Narrow(text) << "\n" << testkit::DescribeWindowsOf(child.Pid());
             testkit::PressOk(box);
             ASSERT_TRUE(testkit::WaitForGone(box));
@@ -242,9 +267,10 @@ TEST(UnzipPassword, ClosingTheWindowWhileThePasswordIsAskedStopsTheJob) {
         });
         // What start-up does once the main window has closed, before it ends the process.
         EXPECT_TRUE(StopJobAndWait(2000)) << "the worker returned within 2 s of the close";
-        EXPECT_EQ(nullptr, testkit::FindWindowNow(WindowQuery::Dialog(kPasswordCaption))) << "the box went with the job";
+        EXPECT_EQ(nullptr, testkit::FindWindowNow(WindowQuery::Dialog(kPasswordCaption)))
+            << "the box went with the job";
         EXPECT_EQ(std::vector<std::string>{}, FilesSoFar(temp, L"aes.zip"));
     }
 }
 
-}  // namespace
+}   // namespace

@@ -38,7 +38,9 @@ HWND WaitForBox(const ChildProcess& child, HWND dialog, const wchar_t* text) {
 
 int BarPos(HWND dialog) { return static_cast<int>(::SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0)); }
 // The bar's upper end: 100 for a file, the number of files + 1 for a folder, as with "Zip".
-int BarHigh(HWND dialog) { return static_cast<int>(::SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETRANGE, FALSE, 0)); }
+int BarHigh(HWND dialog) {
+    return static_cast<int>(::SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_GETRANGE, FALSE, 0));
+}
 
 // Runs /zip on an item that packs without trouble: the topmost progress dialog alone, the success
 // box over a full bar, the folder holding the archive opened, status 0.
@@ -59,7 +61,7 @@ void ExpectPacked(const std::wstring& item, const std::wstring& holdingFolder) {
     EXPECT_EQ(kPacked, child.WaitForExit(TK_HERE));
     EXPECT_EQ(std::vector<std::wstring>{testkit::RecordedOpen(holdingFolder)}, shell.WaitForLines(1));
 }
-}  // namespace
+}   // namespace
 
 TEST(ZipCommandLine, PacksAFolderBesideItselfLikeTheZipButton) {
     ForgetExport(L"cmdline-folder");

@@ -88,7 +88,8 @@ bool StreamsTravelIn(const std::wstring& folder) {
 // that has one; named relative to the folder.
 std::vector<std::string> WrongMarks(const std::wstring& folder, const Mark& expected) {
     std::vector<std::string> wrong;
-    std::function<void(const std::wstring&, const std::string&)> walk = [&](const std::wstring& dir, const std::string& shown) {
+    std::function<void(const std::wstring&, const std::string&)> walk = [&](const std::wstring& dir,
+                                                                            const std::string& shown) {
         if (MarkOf(dir)) wrong.push_back("folder " + shown + " has a mark");
         for (const std::wstring& name : testkit::ListFolder(dir)) {
             const std::wstring path = dir + L"\\" + name;
@@ -134,12 +135,14 @@ long UnzipFromMainWindow(const std::wstring& archive) {
     PickerStub picker(archive);
     testkit::ShellLog shell;
     CTAVODlg dialog;
-    Driver driver([&](Driver& d) {
-        HWND main = PickAndStartUnzip(d, TK_HERE);
-        AnswerBox(d, main, kSuccess, TK_HERE, 60000);
-        WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
-        testkit::PressCancel(main);
-    }, 90000);
+    Driver driver(
+        [&](Driver& d) {
+            HWND main = PickAndStartUnzip(d, TK_HERE);
+            AnswerBox(d, main, kSuccess, TK_HERE, 60000);
+            WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
+            testkit::PressCancel(main);
+        },
+        90000);
     dialog.DoModal();
     driver.Finish();
     return kUnpacked;   // a run that went otherwise has failed the test
@@ -159,8 +162,8 @@ TEST(ZoneMark, EveryFileUnpackedFromAMarkedArchiveOnNtfsGetsTheArchivesMark) {
         {"downloaded, command line", kDownloaded, UnzipFromCommandLine, kDownloaded},
         {"downloaded, main window", kDownloaded, UnzipFromMainWindow, kDownloaded},
         {"not downloaded", std::nullopt, UnzipFromCommandLine, std::nullopt},
-        {"mark over 64 KiB", kInternetZone + "HostUrl=https://" + std::string(70000, 'x') + "\r\n", UnzipFromCommandLine,
-         kInternetZone},
+        {"mark over 64 KiB", kInternetZone + "HostUrl=https://" + std::string(70000, 'x') + "\r\n",
+         UnzipFromCommandLine, kInternetZone},
         {"mark not text", std::string("[ZoneTransfer]\r\nZoneId=0\r\n\0\1\2", 29), UnzipFromCommandLine, kInternetZone},
     };
     for (const MarkCase& c : cases) {
@@ -173,8 +176,9 @@ TEST(ZoneMark, EveryFileUnpackedFromAMarkedArchiveOnNtfsGetsTheArchivesMark) {
         }
         ASSERT_EQ(kUnpacked, c.unzip(archive));
         const std::wstring target = folder / L"invoice";
-        ASSERT_EQ((std::vector<std::string>{"attachments.zip", "invoice.docm", "tools/deep/readme.txt", "tools/setup.exe"}),
-                  FilesBelow(target));
+        ASSERT_EQ(
+            (std::vector<std::string>{"attachments.zip", "invoice.docm", "tools/deep/readme.txt", "tools/setup.exe"}),
+            FilesBelow(target));
         ASSERT_TRUE(FolderExists(target + L"\\empty"));
         EXPECT_EQ(std::vector<std::string>{}, WrongMarks(target, c.expected));
         // The archive inside, unpacked in turn, passes the mark on.
@@ -225,4 +229,4 @@ TEST(ZoneMark, WhereStreamsCannotFollowTheirFileEverythingIsUnpackedAsUsual) {
     EXPECT_EQ("PK a document with macros", ReadBytes(folder / L"invoice\\invoice.docm"));
 }
 
-}  // namespace
+}   // namespace

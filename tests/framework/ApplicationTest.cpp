@@ -15,7 +15,7 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt) {
     const Case cases[] = {
         {L"\"C:\\Program Files\\Tavoline.exe\" \"C:\\a b\\c.zip\"", L"\"C:\\a b\\c.zip\""},
         {L"Tavoline.exe    C:\\x.zip", L"C:\\x.zip"},
-        {L"Tavoline.exe\t \"a\" \"b\" ", L"\"a\" \"b\" "},  // quotes and later blanks as typed
+        {L"Tavoline.exe\t \"a\" \"b\" ", L"\"a\" \"b\" "},   // quotes and later blanks as typed
         {L"\"C:\\Tavoline.exe\"\"\"", L"\"\""},
         {L"Tavoline.exe", L""},
         {L"Tavoline.exe   ", L""},
@@ -51,7 +51,7 @@ struct BoxSeen {
 
 BoxSeen ShowBox(const wchar_t* text, const wchar_t* caption) {
     BoxSeen seen;
-    CWnd nobody;  // no window: the box has no owner
+    CWnd nobody;   // no window: the box has no owner
     testkit::Driver driver([&](testkit::Driver& d) {
         testkit::WindowQuery query;
         query.className = L"#32770";
@@ -77,4 +77,4 @@ TEST(Application, MessageBoxesWithoutCaptionCarryTheApplicationName) {
     EXPECT_EQ(IDOK, named.result);
 }
 
-}  // namespace
+}   // namespace

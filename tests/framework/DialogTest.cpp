@@ -22,7 +22,7 @@ class ProbeDialog : public CDialog {
 public:
     ProbeDialog() : CDialog(IDD_TAVOLINE_DIALOG) {}
 
-    std::vector<std::string> calls;  // read on the UI thread, or after the dialog has closed
+    std::vector<std::string> calls;   // read on the UI thread, or after the dialog has closed
     std::atomic<int> clicks{0};
     CProgressCtrl m_bar;
     bool failInit = false;
@@ -35,8 +35,14 @@ protected:
         return TRUE;
     }
     void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_PROGRESS, m_bar); }
-    void OnFirst() { calls.push_back("first"); ++clicks; }
-    void OnSecond() { calls.push_back("second"); ++clicks; }
+    void OnFirst() {
+        calls.push_back("first");
+        ++clicks;
+    }
+    void OnSecond() {
+        calls.push_back("second");
+        ++clicks;
+    }
     void OnThrowFile() { throw new CFileException(CFileException::diskFull, ERROR_DISK_FULL, L"C:\\out.zip"); }
     void OnThrowOther() { throw 42; }
     LRESULT OnQuery(WPARAM wParam, LPARAM) {
@@ -45,7 +51,7 @@ protected:
     }
     void OnSysCommand(UINT id, LPARAM lParam) {
         calls.push_back("syscommand");
-        CDialog::OnSysCommand(id, lParam);  // the default processing: SC_CLOSE closes
+        CDialog::OnSysCommand(id, lParam);   // the default processing: SC_CLOSE closes
     }
 
     DECLARE_MESSAGE_MAP()
@@ -58,13 +64,16 @@ BEGIN_MESSAGE_MAP(ProbeDialog, CDialog)
     ON_BN_CLICKED(IDC_SELECT_FILE_TO_ZIP, &ProbeDialog::OnThrowFile)
     ON_BN_CLICKED(IDC_SELECT_FOLDER_TO_ZIP, &ProbeDialog::OnThrowOther)
     ON_MESSAGE(WM_PROBE_QUERY, &ProbeDialog::OnQuery)
-    ON_BN_CLICKED(IDC_SELECT_FILE_TO_UNZIP, &ProbeDialog::OnSecond)  // never reached: the first entry wins
+    ON_BN_CLICKED(IDC_SELECT_FILE_TO_UNZIP, &ProbeDialog::OnSecond)   // never reached: the first entry wins
 END_MESSAGE_MAP()
 
 // A derived map is asked first; what it leaves goes on to the base class's map.
 class DerivedProbeDialog : public ProbeDialog {
 protected:
-    void OnSecondHere() { calls.push_back("second in derived"); ++clicks; }
+    void OnSecondHere() {
+        calls.push_back("second in derived");
+        ++clicks;
+    }
     DECLARE_MESSAGE_MAP()
 };
 
@@ -88,7 +97,7 @@ TEST(MessageMap, RoutesEachMessageToTheFirstMatchingEntryDerivedClassFirst) {
         HWND probe = WaitForProbe(d);
         d.ClickButton(probe, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
         d.ClickButton(probe, IDC_UNZIP, TK_HERE);
-        d.ClickButton(probe, IDC_ZIP, TK_HERE);  // no entry: nothing happens
+        d.ClickButton(probe, IDC_ZIP, TK_HERE);   // no entry: nothing happens
         d.WaitFor([&] { return dialog.clicks == 2; }, "two clicks handled", TK_HERE);
         answer = ::SendMessageW(probe, WM_PROBE_QUERY, 21, 0);
         testkit::PressCancel(probe);
@@ -164,12 +173,14 @@ TEST(Dialog, DataExchangeBindsTheControlsOfTheTemplate) {
     int position = 0, lower = -1, upper = -1, previous = -1;
     ShowProbe(dialog, [&](Driver& d) {
         HWND probe = WaitForProbe(d);
-        d.OnUiThread([&] {
-            dialog.m_bar.SetRange(0, 300);
-            previous = dialog.m_bar.SetPos(250);
-            position = dialog.m_bar.GetPos();
-            dialog.m_bar.GetRange(lower, upper);
-        }, TK_HERE);
+        d.OnUiThread(
+            [&] {
+                dialog.m_bar.SetRange(0, 300);
+                previous = dialog.m_bar.SetPos(250);
+                position = dialog.m_bar.GetPos();
+                dialog.m_bar.GetRange(lower, upper);
+            },
+            TK_HERE);
         testkit::PressCancel(probe);
     });
     EXPECT_TRUE(dialog.dataBound);
@@ -203,4 +214,4 @@ TEST(Dialog, DataExchangeReportsAControlTheTemplateLacks) {
     EXPECT_FALSE(dialog.bound);
 }
 
-}  // namespace
+}   // namespace

@@ -67,7 +67,7 @@ TEST(Harness, ADialogNobodyAnswersFailsTheTestInsteadOfHangingIt) {
     EXPECT_NONFATAL_FAILURE(
         {
             CAboutDlg about;
-            testkit::Driver driver([](testkit::Driver&) {}, 300);  // ends without closing the box
+            testkit::Driver driver([](testkit::Driver&) {}, 300);   // ends without closing the box
             result = about.DoModal();
             driver.Finish();
         },
@@ -75,4 +75,4 @@ TEST(Harness, ADialogNobodyAnswersFailsTheTestInsteadOfHangingIt) {
     EXPECT_EQ(IDCANCEL, result);
 }
 
-}  // namespace
+}   // namespace

@@ -45,10 +45,10 @@ TEST(AfxBeginThread, AFailureEscapingTheProcedureEndsOnlyItsThread) {
     Seen seen;
     ASSERT_TRUE(AfxBeginThread(&ThrowAfterRecording, &seen));
     ASSERT_TRUE(testkit::WaitUntil([&] { return seen.ran.load(); }, testkit::kDefaultWaitMs));
-    testkit::PumpMessagesFor(100);  // the process is still here to go on
+    testkit::PumpMessagesFor(100);   // the process is still here to go on
     Seen after;
     ASSERT_TRUE(AfxBeginThread(&RecordPriority, &after));
     EXPECT_TRUE(testkit::WaitUntil([&] { return after.ran.load(); }, testkit::kDefaultWaitMs));
 }
 
-}  // namespace
+}   // namespace

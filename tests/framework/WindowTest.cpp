@@ -14,7 +14,7 @@ public:
 protected:
     void OnPaint() {
         ++paints;
-        Default();  // the static control still paints itself
+        Default();   // the static control still paints itself
     }
     DECLARE_MESSAGE_MAP()
 };
@@ -25,7 +25,10 @@ END_MESSAGE_MAP()
 
 // A top-level window to put the controls in.
 struct Host {
-    Host() { hWnd = ::CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr, nullptr, nullptr); }
+    Host() {
+        hWnd = ::CreateWindowExW(0, L"Static", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr,
+                                 nullptr, nullptr);
+    }
     ~Host() { ::DestroyWindow(hWnd); }
     HWND hWnd;
 };
@@ -78,4 +81,4 @@ TEST(Window, AWindowIsSubclassedByOneObjectAtATime) {
     second.Detach();
 }
 
-}  // namespace
+}   // namespace

@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   const int level = data[0] % 9 + 1;
   Bytes input = InputOf(data + 1, size - 1, (data[0] & 0x80) != 0);
-  if (input.size() >= zipcore::Bzip2BlockEncoder::kOwnEncoderBelow) input.resize(zipcore::Bzip2BlockEncoder::kOwnEncoderBelow - 1);
+  if (input.size() >= zipcore::Bzip2BlockEncoder::kOwnEncoderBelow)
+    input.resize(zipcore::Bzip2BlockEncoder::kOwnEncoderBelow - 1);
   if (input.empty()) return 0;
 
   static zipcore::Bzip2OwnBlockEncoder encoder; // reused, as the workers reuse theirs

@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t archiveSize = size - 1 - data[0];
   static RecordingFiles files;
   try {
-    ZipReader reader(files, std::make_unique<MemoryInputFile>(std::vector<std::uint8_t>(archive, archive + archiveSize)));
+    ZipReader reader(files,
+                     std::make_unique<MemoryInputFile>(std::vector<std::uint8_t>(archive, archive + archiveSize)));
     ArchiveExtractor unzip(reader);
     reader.SetPasswords({password});
     std::uint64_t inflated = 0;
@@ -78,10 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       try {
         unzip.Extract(i, "out", true, "", 4096);
       } catch (const ZipError& e) {
-        if (files.written.committed) std::abort();   // a failed entry under its final name
+        if (files.written.committed) std::abort(); // a failed entry under its final name
         if (e.Kind() == ZipErrorKind::WrongPassword && entry.Encryption() == EntryEncryption::WinZipAes &&
             files.written.bytes != 0)
-          std::abort();   // decrypted bytes written under a password that failed the verifier
+          std::abort(); // decrypted bytes written under a password that failed the verifier
       }
     }
   } catch (const ZipError&) {

@@ -43,8 +43,8 @@ std::vector<TestArchive> Seeds() {
   seeds.push_back(TestArchive{{emptyDeflate, emptyBzip2}});
   const std::string sampleText = samples::SampleText();
   for (const samples::MethodSample& sample : samples::kMethodSamples) {
-    TestEntry packed = Entry(sample.name, std::string(reinterpret_cast<const char*>(sample.data), sample.size),
-                             sample.method);
+    TestEntry packed =
+        Entry(sample.name, std::string(reinterpret_cast<const char*>(sample.data), sample.size), sample.method);
     packed.rawData = true;
     packed.flags = sample.flags;
     packed.crc = Crc(sampleText);
@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     Write(std::string(argv[1]) + "/seed-" + std::to_string(index++) + ".zip", std::string(bytes.begin(), bytes.end()));
   }
   index = 0;
-  for (const std::string& seed : InflaterSeeds()) Write(std::string(argv[2]) + "/seed-" + std::to_string(index++), seed);
+  for (const std::string& seed : InflaterSeeds())
+    Write(std::string(argv[2]) + "/seed-" + std::to_string(index++), seed);
   return 0;
 }

@@ -68,7 +68,7 @@ long RunVerb(const wchar_t* verb, const wchar_t* verbClass, const std::wstring& 
     ::CloseHandle(info.hProcess);
     return static_cast<long>(status);
 }
-}  // namespace
+}   // namespace
 
 TEST(Installed, RegistersTheProgramWithExplorerAndAppsAndFeatures) {
     const std::wstring folder = InstallFolder();
@@ -89,7 +89,7 @@ TEST(Installed, RegistersTheProgramWithExplorerAndAppsAndFeatures) {
         {kUninstallKey, L"UninstallString", Quoted(folder + L"\\Uninstall.exe")},
         {kUninstallKey, L"QuietUninstallString", Quoted(folder + L"\\Uninstall.exe") + L" /S"},
         {c + L".zip\\OpenWithProgids", L"Tavoline.zip", L"<none>"},
-        {c + L".zip", nullptr, L"<missing>"},  // the default association is left alone
+        {c + L".zip", nullptr, L"<missing>"},   // the default association is left alone
         {c + L"Tavoline.zip\\shell\\open\\command", nullptr, unzipCommand},
         {c + L"Applications\\Tavoline.exe\\shell\\open\\command", nullptr, unzipCommand},
         {c + L"SystemFileAssociations\\.zip\\shell\\TavolineUnzip", L"MUIVerb", L"Unzip with Tavoline"},
@@ -100,20 +100,24 @@ TEST(Installed, RegistersTheProgramWithExplorerAndAppsAndFeatures) {
         {c + L"Directory\\shell\\TavolineZip\\command", nullptr, zipCommand},
     };
     for (const Expect& e : table)
-        EXPECT_EQ(e.value, Value(e.key, e.name)) << testkit::Narrow(e.key) << " " << (e.name ? testkit::Narrow(e.name) : "@");
+        EXPECT_EQ(e.value, Value(e.key, e.name))
+            << testkit::Narrow(e.key) << " " << (e.name ? testkit::Narrow(e.name) : "@");
     // The program and its DLL alone are well over 100 KB; the size is given in KB.
     const long estimatedKb = std::stol(Value(kUninstallKey, L"EstimatedSize"));
     EXPECT_GT(estimatedKb, 100);
     EXPECT_LT(estimatedKb, 50000);
-    for (const wchar_t* file : {L"Tavoline.exe", L"ZipArchive.dll", L"LICENSE.txt", L"THIRD-PARTY-NOTICES.txt", L"USER-GUIDE.txt"})
+    for (const wchar_t* file :
+         {L"Tavoline.exe", L"ZipArchive.dll", L"LICENSE.txt", L"THIRD-PARTY-NOTICES.txt", L"USER-GUIDE.txt"})
         EXPECT_TRUE(Exists(folder + L"\\" + file)) << testkit::Narrow(file);
 }
 
 TEST(Installed, UnzipWithTavolineUnpacksTheArchiveBesideIt) {
     TestTree tree(L"verb-unzip");
     const std::wstring archive = tree.Path(L"holiday photos.zip");
-    ASSERT_TRUE(unziptest::WriteBytes(archive, unziptest::ZipBytes({{"a.txt", "alpha"}, {"sub/\xc3\xa9t\xc3\xa9.txt", "bravo"}})));
-    EXPECT_EQ(0, RunVerb(L"TavolineUnzip", L"SystemFileAssociations\\.zip", archive, L"Unzipper", L"Unzipping completed successfully."));
+    ASSERT_TRUE(unziptest::WriteBytes(
+        archive, unziptest::ZipBytes({{"a.txt", "alpha"}, {"sub/\xc3\xa9t\xc3\xa9.txt", "bravo"}})));
+    EXPECT_EQ(0, RunVerb(L"TavolineUnzip", L"SystemFileAssociations\\.zip", archive, L"Unzipper",
+                         L"Unzipping completed successfully."));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "sub/\xc3\xa9t\xc3\xa9.txt"}),
               unziptest::FilesBelow(tree.Path(L"holiday photos")));
 }

@@ -49,8 +49,8 @@ DWORD WalkFailure(const std::wstring& folder, std::wstring* failedPath = nullptr
 class LockedFolder {
 public:
     explicit LockedFolder(const std::wstring& folder)
-        : m_handle(CreateFileW(Long(folder).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                               nullptr)) {}
+        : m_handle(CreateFileW(Long(folder).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
     ~LockedFolder() {
         if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
     }
@@ -76,10 +76,10 @@ TEST(FolderWalk, ListsEveryFileDepthFirstInEnumerationOrder) {
     EXPECT_EQ(expected, files);
     std::vector<std::wstring> sorted = files;
     std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ((std::vector<std::wstring>{f + L"\\a.txt", f + L"\\m\\n\\o\\p\\q.txt", f + L"\\m\\r.txt",
-                                         f + L"\\sub\\b.txt", f + L"\\sub\\d.txt", f + L"\\sub\\deeper\\c.txt",
-                                         f + L"\\z.txt"}),
-              sorted);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{f + L"\\a.txt", f + L"\\m\\n\\o\\p\\q.txt", f + L"\\m\\r.txt", f + L"\\sub\\b.txt",
+                                   f + L"\\sub\\d.txt", f + L"\\sub\\deeper\\c.txt", f + L"\\z.txt"}),
+        sorted);
     EXPECT_EQ(before, CurrentDirectory());
 }
 
@@ -156,5 +156,6 @@ TEST(FolderWalk, LinksToFoldersAreNotFollowed) {
     std::vector<std::wstring> files = Walk(links);   // sub\up and sub\self lead back up: it must end
 
     std::sort(files.begin(), files.end());
-    EXPECT_EQ((std::vector<std::wstring>{links + L"\\a.txt", links + L"\\shared\\c.txt", links + L"\\sub\\b.txt"}), files);
+    EXPECT_EQ((std::vector<std::wstring>{links + L"\\a.txt", links + L"\\shared\\c.txt", links + L"\\sub\\b.txt"}),
+              files);
 }

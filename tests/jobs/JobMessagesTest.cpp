@@ -56,7 +56,7 @@ TEST_F(JobMessages, StepsStopAt100UnlessAFolderIsBeingPacked) {
     g_zipSelected = 1;
     g_zipSourceIsFolder = 1;
     g_entryCount = 150;
-    g_progressPos = 0;  // as the Zip button leaves it before it starts a worker
+    g_progressPos = 0;   // as the Zip button leaves it before it starts a worker
     StartJobProgress(m_bar);
     EXPECT_EQ(0, Pos());
     EXPECT_EQ(150, High());
@@ -79,7 +79,7 @@ TEST_F(JobMessages, AFolderOfMoreThan65535FilesGetsItsWholeRange) {
 
 TEST_F(JobMessages, AJobThatEndedBeforeItsStartWasTakenStillEndsFull) {
     g_jobRunning = 1;
-    g_progressPos = 100;      // the worker was done before the window took WM_JOB_START
+    g_progressPos = 100;   // the worker was done before the window took WM_JOB_START
     StartJobProgress(m_bar);
     EXPECT_EQ(0, Pos());
     StepJobProgress(m_bar);   // the worker's last step
@@ -91,9 +91,9 @@ TEST_F(JobMessages, TheWorkersFinal100IsNeverOverwrittenBySmallerSteps) {
     g_jobRunning = 1;
     StartJobProgress(m_bar);
     for (int i = 0; i < 40; ++i) StepJobProgress(m_bar);
-    g_progressPos = 100;  // the worker, just before its last step
+    g_progressPos = 100;   // the worker, just before its last step
     StepJobProgress(m_bar);
-    StepJobProgress(m_bar);  // a late pseudo-progress step
+    StepJobProgress(m_bar);   // a late pseudo-progress step
     EXPECT_EQ(100, Pos());
 }
 
@@ -205,7 +205,8 @@ TEST_F(JobMessages, AWorkersMessageIsOwnedByTheJobWindowWithOnlyOk) {
     EXPECT_EQ(L"Unzipping completed successfully.", testkit::MessageBoxText(box));
     std::vector<int> buttons;
     for (HWND child : testkit::ChildWindows(box))
-        if (testkit::ClassName(child) == L"Button" && ::IsWindowVisible(child)) buttons.push_back(::GetDlgCtrlID(child));
+        if (testkit::ClassName(child) == L"Button" && ::IsWindowVisible(child))
+            buttons.push_back(::GetDlgCtrlID(child));
     EXPECT_EQ(std::vector<int>{IDOK}, buttons);
     EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(worker, 100)) << "the worker waits for the user";
     testkit::PressOk(box);
@@ -214,4 +215,4 @@ TEST_F(JobMessages, AWorkersMessageIsOwnedByTheJobWindowWithOnlyOk) {
     ::DestroyWindow(owner);
 }
 
-}  // namespace
+}   // namespace

@@ -30,12 +30,14 @@ TEST(LargeArchive, MoreThan65535EntriesAreAllUnpacked) {
     JobMessageRecorder recorder;
     const DWORD kLimitMs = 600000;
     CTAVODlg dialog;
-    Driver driver([&](Driver& d) {
-        HWND main = PickAndStartUnzip(d, TK_HERE);
-        AnswerBox(d, main, kSuccess, TK_HERE, kLimitMs);
-        WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
-        testkit::PressCancel(main);
-    }, kLimitMs);
+    Driver driver(
+        [&](Driver& d) {
+            HWND main = PickAndStartUnzip(d, TK_HERE);
+            AnswerBox(d, main, kSuccess, TK_HERE, kLimitMs);
+            WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
+            testkit::PressCancel(main);
+        },
+        kLimitMs);
     dialog.DoModal();
     driver.Finish();
 
@@ -46,4 +48,4 @@ TEST(LargeArchive, MoreThan65535EntriesAreAllUnpacked) {
     EXPECT_EQ("entry 65536", ReadBytes(temp / L"many\\last.txt"));
 }
 
-}  // namespace
+}   // namespace

@@ -13,4 +13,4 @@ TEST(NarrowPath, GivesTheCodePagesBytesAndTheDefaultCharacterForOthers) {
     EXPECT_EQ("?.zip", ToNarrowPath(L"中.zip"));
 }
 
-}  // namespace
+}   // namespace

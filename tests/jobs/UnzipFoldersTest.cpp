@@ -57,18 +57,19 @@ TEST(UnzipFolders, FilesInTheWayAreCountedPastAndAFolderIsReused) {
 
     PickerStub picker(L"");
     testkit::ShellLog shell;
-    UnzipInMainWindow(picker, {{temp / L"photos.zip", kSuccess},
-                               {temp / L"music.zip", kSuccess},
-                               {temp / L"my.files\\archive", kSuccess}});
+    UnzipInMainWindow(
+        picker,
+        {{temp / L"photos.zip", kSuccess}, {temp / L"music.zip", kSuccess}, {temp / L"my.files\\archive", kSuccess}});
 
     EXPECT_EQ("a file", ReadBytes(temp / L"photos"));
     EXPECT_EQ(std::vector<std::string>{"inside.txt"}, FilesBelow(temp / L"photos(2)"));
     EXPECT_EQ((std::vector<std::string>{"inside.txt", "kept.txt"}), FilesBelow(temp / L"music"));
     EXPECT_EQ(std::vector<std::string>{"inside.txt"}, FilesBelow(temp / L"my.files\\archive(1)"));
     EXPECT_FALSE(FolderExists(temp / L"my"));
-    EXPECT_EQ((std::vector<std::wstring>{testkit::RecordedOpen(temp / L"photos(2)"), testkit::RecordedOpen(temp / L"music"),
-                                         testkit::RecordedOpen(temp / L"my.files\\archive(1)")}),
-              shell.WaitForLines(3));
+    EXPECT_EQ(
+        (std::vector<std::wstring>{testkit::RecordedOpen(temp / L"photos(2)"), testkit::RecordedOpen(temp / L"music"),
+                                   testkit::RecordedOpen(temp / L"my.files\\archive(1)")}),
+        shell.WaitForLines(3));
 }
 
 TEST(UnzipFolders, UnicodeNamesArriveIntactWhateverTheCodePage) {
@@ -77,9 +78,8 @@ TEST(UnzipFolders, UnicodeNamesArriveIntactWhateverTheCodePage) {
     const std::wstring folder = temp / L"Ωμέγα 中文 ☃";
     ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
     const std::wstring archive = folder + L"\\архив ☃.zip";
-    ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"日本語/ファイル.txt", "japanese"},
-                                              {"Ελληνικά.txt", "greek"},
-                                              {"emoji 😀.txt", "smile"}})));
+    ASSERT_TRUE(WriteBytes(
+        archive, ZipBytes({{"日本語/ファイル.txt", "japanese"}, {"Ελληνικά.txt", "greek"}, {"emoji 😀.txt", "smile"}})));
     PickerStub picker(L"");
     testkit::ShellLog shell;
     UnzipInMainWindow(picker, {{archive, kSuccess}});
@@ -100,21 +100,22 @@ TEST(UnzipFolders, HostileEntryNamesLandInsideTheTargetUnderSafeNames) {
         const char* landed;      // below the target, "/" separators
         const wchar_t* change;   // as the success box lists it
     };
-    const Hostile hostile[] = {
-        {"../evil.txt", "evil.txt", L"../evil.txt \u2192 evil.txt"},
-        {"..\\evil.txt", "evil.txt", L"../evil.txt \u2192 evil.txt"},
-        {"sub/../../evil.txt", "sub/evil.txt", L"sub/../../evil.txt \u2192 sub\\evil.txt"},
-        {"/evil.txt", "evil.txt", L"/evil.txt \u2192 evil.txt"},
-        {"C:evil.txt", "C_evil.txt", L"C:evil.txt \u2192 C_evil.txt"},
-        {"C:/evil.txt", "evil.txt", L"C:/evil.txt \u2192 evil.txt"}};
+    const Hostile hostile[] = {{"../evil.txt", "evil.txt", L"../evil.txt \u2192 evil.txt"},
+                               {"..\\evil.txt", "evil.txt", L"../evil.txt \u2192 evil.txt"},
+                               {"sub/../../evil.txt", "sub/evil.txt", L"sub/../../evil.txt \u2192 sub\\evil.txt"},
+                               {"/evil.txt", "evil.txt", L"/evil.txt \u2192 evil.txt"},
+                               {"C:evil.txt", "C_evil.txt", L"C:evil.txt \u2192 C_evil.txt"},
+                               {"C:/evil.txt", "evil.txt", L"C:/evil.txt \u2192 evil.txt"}};
     std::vector<std::wstring> boxes;   // the success text with its list of changes, one for each run
     for (const Hostile& h : hostile)
         boxes.push_back(std::wstring(kSuccess) +
-                        L"\n\n1 name was changed so that Windows can hold it and no file overwrites another:\n" + h.change);
+                        L"\n\n1 name was changed so that Windows can hold it and no file overwrites another:\n" +
+                        h.change);
     std::vector<UnzipRun> runs;
     for (size_t i = 0; i < sizeof hostile / sizeof *hostile; ++i) {
         const std::wstring archive = inner + L"\\hostile" + std::to_wstring(i) + L".zip";
-        ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"first.txt", "first"}, {hostile[i].stored, "evil"}, {"last.txt", "last"}})));
+        ASSERT_TRUE(
+            WriteBytes(archive, ZipBytes({{"first.txt", "first"}, {hostile[i].stored, "evil"}, {"last.txt", "last"}})));
         runs.push_back({archive, boxes[i].c_str()});
     }
     PickerStub picker(L"");
@@ -134,4 +135,4 @@ TEST(UnzipFolders, HostileEntryNamesLandInsideTheTargetUnderSafeNames) {
     EXPECT_FALSE(FileExists(L"\\evil.txt"));
 }
 
-}  // namespace
+}   // namespace

@@ -30,18 +30,17 @@ HWND WaitForMain(Driver& d) { return d.WaitForWindow(WindowQuery::Dialog(kMainCa
 // Clicks "Select A File To Unzip" (the stub answers) and waits for the green selection.
 void PickArchive(Driver& d, HWND main) {
     d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
-    d.WaitFor([&] {
-        const WindowState s = ReadWindowState(d, main);
-        return s.status == L"One file has been selected for unzipping" && s.statusColour == kStatusSelectedColour &&
-               s.unzipSelected == 1 && s.zipSelected == 0;
-    }, "the green selection", TK_HERE);
+    d.WaitFor(
+        [&] {
+            const WindowState s = ReadWindowState(d, main);
+            return s.status == L"One file has been selected for unzipping" && s.statusColour == kStatusSelectedColour &&
+                   s.unzipSelected == 1 && s.zipSelected == 0;
+        },
+        "the green selection", TK_HERE);
 }
 
 const std::vector<Entry> kSample = {
-    {"a.txt", "alpha"},
-    {"docs/", ""},
-    {"docs/b.txt", "bravo"},
-    {"docs/deep/c.bin", std::string("\0\1\2\3\xFF\xFE", 6)},
+    {"a.txt", "alpha"}, {"docs/", ""}, {"docs/b.txt", "bravo"}, {"docs/deep/c.bin", std::string("\0\1\2\3\xFF\xFE", 6)},
     {"empty/", ""},
 };
 
@@ -88,8 +87,11 @@ TEST(UnzipFromMainWindow, PicksUnpacksOpensTheFolderAndResets) {
 TEST(UnzipFromMainWindow, ACorruptThirdEntryStopsAfterTheFirstTwo) {
     testkit::TempFolder temp(L"corrupt");
     const std::wstring archive = temp / L"damaged.zip";
-    ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"one.txt", "first entry"}, {"two.txt", "second entry"},
-                                              {"three.txt", "third entry"}, {"four.txt", "fourth entry"}}, 2)));
+    ASSERT_TRUE(WriteBytes(archive, ZipBytes({{"one.txt", "first entry"},
+                                              {"two.txt", "second entry"},
+                                              {"three.txt", "third entry"},
+                                              {"four.txt", "fourth entry"}},
+                                             2)));
     PickerStub picker(archive);
     testkit::ShellLog shell;
     JobMessageRecorder recorder;
@@ -159,7 +161,8 @@ TEST(UnzipFromMainWindow, UnzipIsRefusedWithoutAnArchiveSelection) {
         d.Check(ReadWindowState(d, main).selectedPath == somefile, "the zip selection is kept", TK_HERE);
         // Not busy: the next click opens the picker.
         d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
-        HWND none = d.WaitForWindow(WindowQuery::Dialog(AfxGetAppName()).WithText(L"No File Selected!").OwnedBy(main), TK_HERE);
+        HWND none =
+            d.WaitForWindow(WindowQuery::Dialog(AfxGetAppName()).WithText(L"No File Selected!").OwnedBy(main), TK_HERE);
         testkit::PressOk(none);
         WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
         testkit::PressCancel(main);
@@ -178,7 +181,8 @@ TEST(UnzipFromMainWindow, ACancelledPickDropsTheSelection) {
         PickArchive(d, main);
         picker.Answer(L"");
         d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
-        HWND none = d.WaitForWindow(WindowQuery::Dialog(AfxGetAppName()).WithText(L"No File Selected!").OwnedBy(main), TK_HERE);
+        HWND none =
+            d.WaitForWindow(WindowQuery::Dialog(AfxGetAppName()).WithText(L"No File Selected!").OwnedBy(main), TK_HERE);
         d.Check(testkit::MessageBoxText(none) == L"No File Selected!", "the cancel message", TK_HERE);
         testkit::PressOk(none);
         WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
@@ -240,4 +244,4 @@ TEST(UnzipFromMainWindow, TwoQuickClicksOnUnzipStartOneJob) {
     EXPECT_EQ("", CheckSequence(recorder.Messages(), CompleteJobTable())) << "exactly one worker ran";
 }
 
-}  // namespace
+}   // namespace

@@ -22,7 +22,8 @@ TEST(UnzipTarget, FollowsTheNameRules) {
         {L"C:\\data\\photos.zip", {}, L"C:\\data\\photos"},
         {L"C:\\data\\photos.zip", {L"C:\\data\\photos"}, L"C:\\data\\photos(1)"},
         {L"C:\\data\\photos.zip", {L"C:\\data\\photos", L"C:\\data\\photos(1)"}, L"C:\\data\\photos(2)"},
-        {L"C:\\data\\photos.zip", {L"C:\\data\\photos", L"C:\\data\\photos(1)", L"C:\\data\\photos(2)"},
+        {L"C:\\data\\photos.zip",
+         {L"C:\\data\\photos", L"C:\\data\\photos(1)", L"C:\\data\\photos(2)"},
          L"C:\\data\\photos(3)"},
         // the dot of a folder is not the archive's extension: the name is the archive's own, a file
         {L"C:\\data\\my.files\\archive", {L"C:\\data\\my.files\\archive"}, L"C:\\data\\my.files\\archive(1)"},
@@ -47,7 +48,8 @@ TEST(UnzipTarget, OnDiskAFolderIsReusedAndFilesAreCountedPast) {
     EXPECT_EQ(temp / L"photos", UnzipTargetFolder(archive.c_str(), IsExistingFile).Str());
 
     ASSERT_TRUE(::CreateDirectoryW((temp / L"photos").c_str(), nullptr));
-    EXPECT_EQ(temp / L"photos", UnzipTargetFolder(archive.c_str(), IsExistingFile).Str()) << "an existing folder is reused";
+    EXPECT_EQ(temp / L"photos", UnzipTargetFolder(archive.c_str(), IsExistingFile).Str())
+        << "an existing folder is reused";
 
     ASSERT_TRUE(::RemoveDirectoryW((temp / L"photos").c_str()));
     ASSERT_TRUE(unziptest::WriteBytes(temp / L"photos", "a file"));
@@ -62,4 +64,4 @@ TEST(UnzipTarget, FileSizeIsZeroForAMissingFile) {
     EXPECT_EQ(0, FileSizeOf((temp / L"missing.zip").c_str()));
 }
 
-}  // namespace
+}   // namespace

@@ -67,7 +67,7 @@ void ExpectFailed(const ZipRun& run, const std::vector<unziptest::Expect>& table
     EXPECT_EQ(0u, run.folderFilesAfter);
     EXPECT_EQ(run.directoryBefore, run.directoryAfter);
 }
-}  // namespace
+}   // namespace
 
 TEST(ZipJob, PacksAFolderWithItsSubfoldersHiddenAndSystemFilesButNoEmptyFolders) {
     ForgetExport(L"folder");
@@ -77,7 +77,8 @@ TEST(ZipJob, PacksAFolderWithItsSubfoldersHiddenAndSystemFilesButNoEmptyFolders)
     tree.AddFolder(L"Photos\\empty");
     tree.AddFolder(L"Photos\\hollow\\inner");
     ASSERT_TRUE(SetFileAttributesW(tree.Path(L"Photos\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
-    ASSERT_TRUE(SetFileAttributesW(tree.Path(L"Photos\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(
+        SetFileAttributesW(tree.Path(L"Photos\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
 
     const ZipRun run = RunZipJob(tree.Path(L"Photos"), true);
 
@@ -171,7 +172,8 @@ TEST(ZipJob, PacksADriveRootWithoutPackingItsOwnArchive) {
     ForgetExport(L"driveroot");
     ASSERT_TRUE(Exists(L"Y:\\r.txt")) << "drive Y: is not mapped; run the tests through ctest";
     TestTree scratch(L"zip-root");   // only for its file helpers
-    const HANDLE old = CreateFileW(L"Y:\\.zip", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE old =
+        CreateFileW(L"Y:\\.zip", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, old);
     DWORD written = 0;
     WriteFile(old, "an older archive", 16, &written, nullptr);

@@ -28,10 +28,12 @@ TEST(FilePicker, OffersArchivesOnlyWhenAskedWithTheSameTitle) {
     CTAVODlg dialog;
     Driver driver([&](Driver& d) {
         HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-        d.OnUiThread([&] {
-            withFilter = dialog.BrowseForFile(TRUE);
-            withoutFilter = dialog.BrowseForFile(FALSE);
-        }, TK_HERE);
+        d.OnUiThread(
+            [&] {
+                withFilter = dialog.BrowseForFile(TRUE);
+                withoutFilter = dialog.BrowseForFile(FALSE);
+            },
+            TK_HERE);
         d.Check(testkit::FindWindowNow(WindowQuery::Dialog(AfxGetAppName())) == nullptr,
                 "no message after a confirmed pick", TK_HERE);
         testkit::PressCancel(main);
@@ -75,7 +77,8 @@ TEST(FilePicker, TheRealPickerChoosesAnArchiveAndCanBeCancelled) {
         d.ClickButton(main, IDC_SELECT_FILE_TO_UNZIP, TK_HERE);
         picker = d.WaitForWindow(WindowQuery::Dialog(kPickerTitle), TK_HERE);
         testkit::PressCancel(picker);
-        HWND none = d.WaitForWindow(WindowQuery::Dialog(AfxGetAppName()).WithText(L"No File Selected!").OwnedBy(main), TK_HERE);
+        HWND none =
+            d.WaitForWindow(WindowQuery::Dialog(AfxGetAppName()).WithText(L"No File Selected!").OwnedBy(main), TK_HERE);
         testkit::PressOk(none);
         WaitForIdleWithoutMoreBoxes(d, main, TK_HERE);
         testkit::PressCancel(main);
@@ -88,4 +91,4 @@ TEST(FilePicker, TheRealPickerChoosesAnArchiveAndCanBeCancelled) {
     EXPECT_EQ(archive, selected);
 }
 
-}  // namespace
+}   // namespace

@@ -14,7 +14,7 @@ using namespace ziptest;
 
 namespace {
 const wchar_t kBrowserCaption[] = L"Browse for Folder";   // the platform's own caption
-const int kBrowserTitle = 0x3742;                        // the static above the folder tree
+const int kBrowserTitle = 0x3742;                         // the static above the folder tree
 
 // The text of the item selected in the browser's folder tree.
 std::wstring SelectedItemText(HWND browser) {
@@ -42,7 +42,7 @@ void Select(HWND browser, BOOL isPath, const void* what) {
         if (isPath ? SelectedItemText(browser) == name : i == 2) return;
     }
 }
-}  // namespace
+}   // namespace
 
 TEST(FolderPicker, TheShellBrowserGivesTheChosenFolderOrNothing) {
     // Below %TEMP% on drive C:: Wine's browser cannot read drive Z:'s volume, where the other tests work.

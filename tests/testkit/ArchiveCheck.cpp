@@ -20,7 +20,7 @@ void ReadTree(const std::wstring& root, const std::wstring& relative, Files& fil
 }
 
 std::wstring ExportPath(const std::wstring& label) { return std::wstring(ZIP_ARCHIVES) + L"\\" + label + L".zip"; }
-}  // namespace
+}   // namespace
 
 Files Expected(const std::vector<std::wstring>& relativePaths) {
     Files files;
@@ -74,4 +74,4 @@ void ExportForNativeCheck(const std::wstring& label, const std::wstring& archive
     CloseHandle(file);
 }
 
-}  // namespace ziptest
+}   // namespace ziptest

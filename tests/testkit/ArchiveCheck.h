@@ -27,4 +27,4 @@ Extracted ExtractAll(const std::wstring& archive);
 void ExportForNativeCheck(const std::wstring& label, const std::wstring& archive, const Files& expected);
 void ForgetExport(const std::wstring& label);
 
-}  // namespace ziptest
+}   // namespace ziptest

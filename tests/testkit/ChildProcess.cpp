@@ -15,10 +15,12 @@ namespace {
 // An environment block: ours with the options' variables added or replaced (names compare without case).
 std::wstring EnvironmentBlock(const std::vector<std::pair<std::wstring, std::wstring>>& extra) {
     struct NoCase {
-        bool operator()(const std::wstring& a, const std::wstring& b) const { return _wcsicmp(a.c_str(), b.c_str()) < 0; }
+        bool operator()(const std::wstring& a, const std::wstring& b) const {
+            return _wcsicmp(a.c_str(), b.c_str()) < 0;
+        }
     };
     std::map<std::wstring, std::wstring, NoCase> variables;
-    std::vector<std::wstring> hidden;  // "=C:=C:\..." entries keep their place in front
+    std::vector<std::wstring> hidden;   // "=C:=C:\..." entries keep their place in front
     wchar_t* block = ::GetEnvironmentStringsW();
     for (const wchar_t* entry = block; *entry; entry += wcslen(entry) + 1) {
         const std::wstring text = entry;
@@ -38,7 +40,7 @@ bool ReadRemote(HANDLE process, const void* address, void* buffer, size_t size) 
     SIZE_T read = 0;
     return ::ReadProcessMemory(process, address, buffer, size, &read) && read == size;
 }
-}  // namespace
+}   // namespace
 
 std::wstring CommandLineFor(const LaunchOptions& options) {
     std::wstring line = L"\"" + options.exe + L"\"";
@@ -55,7 +57,8 @@ ChildProcess::ChildProcess(const LaunchOptions& options, Where where) {
     if (!::CreateProcessW(options.exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                           &environment[0], options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(),
                           &startup, &info)) {
-        ADD_FAILURE_AT(where.file, where.line) << "could not start " << Narrow(commandLine) << ": error " << ::GetLastError();
+        ADD_FAILURE_AT(where.file, where.line)
+            << "could not start " << Narrow(commandLine) << ": error " << ::GetLastError();
         return;
     }
     ::CloseHandle(info.hThread);
@@ -74,8 +77,9 @@ bool ChildProcess::Running() const { return m_process && ::WaitForSingleObject(m
 long ChildProcess::WaitForExit(Where where, DWORD timeoutMs) {
     if (!m_process) return -1;
     if (!WaitForHandle(m_process, timeoutMs)) {
-        ADD_FAILURE_AT(where.file, where.line) << "expected process " << m_pid << " to end within " << timeoutMs
-                                               << " ms; it still shows:\n" << DescribeWindowsOf(m_pid);
+        ADD_FAILURE_AT(where.file, where.line)
+            << "expected process " << m_pid << " to end within " << timeoutMs << " ms; it still shows:\n"
+            << DescribeWindowsOf(m_pid);
         Kill();
         return -1;
     }
@@ -114,4 +118,4 @@ std::wstring ChildProcess::CurrentDirectory() const {
     return text;
 }
 
-}  // namespace testkit
+}   // namespace testkit

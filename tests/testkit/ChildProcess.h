@@ -15,10 +15,10 @@
 namespace testkit {
 
 struct LaunchOptions {
-    std::wstring exe;            // Windows path of the program
-    std::wstring arguments;      // appended after the quoted program path, as typed
-    std::wstring workingFolder;  // empty: the test's own current directory
-    std::vector<std::pair<std::wstring, std::wstring>> environment;  // added to (or replacing in) ours
+    std::wstring exe;             // Windows path of the program
+    std::wstring arguments;       // appended after the quoted program path, as typed
+    std::wstring workingFolder;   // empty: the test's own current directory
+    std::vector<std::pair<std::wstring, std::wstring>> environment;   // added to (or replacing in) ours
 };
 
 class ChildProcess {
@@ -49,4 +49,4 @@ private:
 // The whole command line a child gets: the quoted program path, a blank, the arguments.
 std::wstring CommandLineFor(const LaunchOptions& options);
 
-}  // namespace testkit
+}   // namespace testkit

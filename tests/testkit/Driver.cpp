@@ -17,16 +17,16 @@ struct ScriptAborted {};
 
 struct UiWork {
     std::function<void()> work;
-    std::string failure;  // what escaped the work, if anything
+    std::string failure;   // what escaped the work, if anything
 };
-}  // namespace
+}   // namespace
 
 Driver::Driver(Script script, DWORD limitMs) : m_script(std::move(script)), m_limitMs(limitMs) {
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = &Driver::UiWindowProc;
     windowClass.hInstance = ::GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kUiWindowClass;
-    ::RegisterClassW(&windowClass);  // fails harmlessly when already registered
+    ::RegisterClassW(&windowClass);   // fails harmlessly when already registered
     m_uiWindow = ::CreateWindowExW(0, kUiWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
     m_finishing = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -61,8 +61,10 @@ DWORD WINAPI Driver::ThreadMain(LPVOID self) {
 void Driver::AfterScript(bool aborted) {
     // A test thread still inside its dialog would wait forever: close what it shows until it comes out.
     if (!aborted && ::WaitForSingleObject(m_finishing, m_limitMs) == WAIT_OBJECT_0) return;
-    if (!aborted) Record("the UI was still running " + std::to_string(m_limitMs) + " ms after the script ended:\n" +
-                             DescribeWindowsOf(::GetCurrentProcessId()), Where{__FILE__, __LINE__});
+    if (!aborted)
+        Record("the UI was still running " + std::to_string(m_limitMs) + " ms after the script ended:\n" +
+                   DescribeWindowsOf(::GetCurrentProcessId()),
+               Where{__FILE__, __LINE__});
     const ULONGLONG deadline = ::GetTickCount64() + m_limitMs;
     while (::WaitForSingleObject(m_finishing, 200) != WAIT_OBJECT_0 && ::GetTickCount64() < deadline)
         CloseWindowsOf(::GetCurrentProcessId());
@@ -99,7 +101,8 @@ HWND Driver::WaitForWindow(const WindowQuery& query, Where where, DWORD timeoutM
     HWND found = testkit::WaitForWindow(query, timeoutMs);
     if (!found)
         Fail("expected " + query.Describe() + " within " + std::to_string(timeoutMs) + " ms; the process shows:\n" +
-                 DescribeWindowsOf(query.pid), where);
+                 DescribeWindowsOf(query.pid),
+             where);
     return found;
 }
 
@@ -122,7 +125,8 @@ void Driver::OnUiThread(const std::function<void()>& work, Where where, DWORD ti
     // On the heap: if the UI thread is too busy to take it in time, it may still run it later.
     UiWork* item = new UiWork{work, std::string()};
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(m_uiWindow, kRunWork, 0, reinterpret_cast<LPARAM>(item), SMTO_NORMAL, timeoutMs, &result))
+    if (!::SendMessageTimeoutW(m_uiWindow, kRunWork, 0, reinterpret_cast<LPARAM>(item), SMTO_NORMAL, timeoutMs,
+                               &result))
         Fail("the UI thread did not take work within " + std::to_string(timeoutMs) + " ms", where);
     const std::string failure = item->failure;
     delete item;
@@ -142,4 +146,4 @@ LRESULT CALLBACK Driver::UiWindowProc(HWND hWnd, UINT message, WPARAM wParam, LP
     return 1;
 }
 
-}  // namespace testkit
+}   // namespace testkit

@@ -66,12 +66,12 @@ private:
 
     Script m_script;
     DWORD m_limitMs;
-    HWND m_uiWindow = nullptr;     // message-only window of the UI thread, for OnUiThread
+    HWND m_uiWindow = nullptr;   // message-only window of the UI thread, for OnUiThread
     HANDLE m_thread = nullptr;
-    HANDLE m_finishing = nullptr;  // set when the test thread has reached Finish
+    HANDLE m_finishing = nullptr;   // set when the test thread has reached Finish
     std::mutex m_lock;
     std::vector<Failure> m_failures;
     bool m_finished = false;
 };
 
-}  // namespace testkit
+}   // namespace testkit

@@ -36,7 +36,7 @@ const char* MessageName(UINT message) {
     default: return "?";
     }
 }
-}  // namespace
+}   // namespace
 
 PickerStub::PickerStub(std::wstring path) {
     std::lock_guard<std::mutex> guard(g_stubLock);
@@ -107,11 +107,12 @@ std::string CheckSequence(const std::vector<SeenMessage>& seen, const std::vecto
             break;
         }
     }
-    if (problem.empty() && at != seen.size()) problem = "unexpected " + std::string(MessageName(seen[at].message)) +
-                                                        " at " + std::to_string(at);
+    if (problem.empty() && at != seen.size())
+        problem = "unexpected " + std::string(MessageName(seen[at].message)) + " at " + std::to_string(at);
     if (problem.empty()) return problem;
     std::string sequence;
-    for (const SeenMessage& m : seen) sequence += std::string(" ") + MessageName(m.message) + "(" + std::to_string(m.barPos) + ")";
+    for (const SeenMessage& m : seen)
+        sequence += std::string(" ") + MessageName(m.message) + "(" + std::to_string(m.barPos) + ")";
     return problem + "; the window took:" + sequence;
 }
 
@@ -127,16 +128,19 @@ const std::vector<Expect>& CompleteJobTable() {
 
 WindowState ReadWindowState(testkit::Driver& d, HWND main) {
     WindowState state;
-    d.OnUiThread([&] {
-        HWND label = ::GetDlgItem(main, IDC_STATUS_LABEL);
-        state.status = testkit::WindowText(label);
-        if (AStatic* object = dynamic_cast<AStatic*>(CWnd::FromHandlePermanent(label))) state.statusColour = object->m_textColour;
-        state.barPos = static_cast<int>(::SendDlgItemMessageW(main, IDC_PROGRESS, PBM_GETPOS, 0, 0));
-        state.jobRunning = g_jobRunning.load();
-        state.unzipSelected = g_unzipSelected.load();
-        state.zipSelected = g_zipSelected.load();
-        state.selectedPath = g_selectedPath.Str();
-    }, TK_HERE);
+    d.OnUiThread(
+        [&] {
+            HWND label = ::GetDlgItem(main, IDC_STATUS_LABEL);
+            state.status = testkit::WindowText(label);
+            if (AStatic* object = dynamic_cast<AStatic*>(CWnd::FromHandlePermanent(label)))
+                state.statusColour = object->m_textColour;
+            state.barPos = static_cast<int>(::SendDlgItemMessageW(main, IDC_PROGRESS, PBM_GETPOS, 0, 0));
+            state.jobRunning = g_jobRunning.load();
+            state.unzipSelected = g_unzipSelected.load();
+            state.zipSelected = g_zipSelected.load();
+            state.selectedPath = g_selectedPath.Str();
+        },
+        TK_HERE);
     return state;
 }
 
@@ -155,7 +159,8 @@ HWND PickAndStartUnzip(testkit::Driver& d, testkit::Where where) {
 
 void AnswerBox(testkit::Driver& d, HWND main, const wchar_t* text, testkit::Where where, DWORD timeoutMs) {
     HWND box = d.WaitForWindow(testkit::WindowQuery::Dialog(kUnzipper).WithText(text).OwnedBy(main), where, timeoutMs);
-    d.Check(testkit::MessageBoxText(box) == text, "the box reads \"" + testkit::Narrow(testkit::MessageBoxText(box)) + "\"", where);
+    d.Check(testkit::MessageBoxText(box) == text,
+            "the box reads \"" + testkit::Narrow(testkit::MessageBoxText(box)) + "\"", where);
     testkit::PressOk(box);
     d.WaitForGone(box, where);
 }
@@ -168,4 +173,4 @@ void WaitForIdleWithoutMoreBoxes(testkit::Driver& d, HWND main, testkit::Where w
     if (extra) d.Fail("an unexpected box: " + testkit::Narrow(testkit::MessageBoxText(extra)), where);
 }
 
-}  // namespace unziptest
+}   // namespace unziptest

@@ -25,7 +25,7 @@ public:
     void Answer(std::wstring path);
     struct Shown {
         std::wstring title;
-        std::wstring filter;  // "\0" separators shown as "|"
+        std::wstring filter;   // "\0" separators shown as "|"
         DWORD flags;
     };
     std::vector<Shown> ShownPickers() const;
@@ -36,7 +36,7 @@ struct SeenMessage {
     UINT message;
     int barPos;
     int barHigh;
-    int order;  // position in the run's shared event order (see JobMessageRecorder::Mark)
+    int order;   // position in the run's shared event order (see JobMessageRecorder::Mark)
 };
 
 // Records WM_JOB_* messages taken by windows of the thread that constructs it (the UI thread).
@@ -94,4 +94,4 @@ void AnswerBox(testkit::Driver& d, HWND main, const wchar_t* text, testkit::Wher
 void WaitForIdleWithoutMoreBoxes(testkit::Driver& d, HWND main, testkit::Where where,
                                  DWORD timeoutMs = testkit::kDefaultWaitMs);
 
-}  // namespace unziptest
+}   // namespace unziptest

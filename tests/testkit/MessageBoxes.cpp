@@ -28,4 +28,4 @@ bool ClickButton(HWND dialog, int controlId) {
     return true;
 }
 
-}  // namespace testkit
+}   // namespace testkit

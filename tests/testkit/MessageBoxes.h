@@ -14,4 +14,4 @@ void PressOk(HWND box);
 void PressCancel(HWND dialog);
 // Clicks the dialog's button controlId (posted BM_CLICK); false when there is no such control.
 bool ClickButton(HWND dialog, int controlId);
-}  // namespace testkit
+}   // namespace testkit

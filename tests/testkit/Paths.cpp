@@ -43,4 +43,4 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
     return _wcsicmp(trim(a).c_str(), trim(b).c_str()) == 0;
 }
 
-}  // namespace testkit
+}   // namespace testkit

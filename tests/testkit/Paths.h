@@ -14,4 +14,4 @@ std::wstring CurrentDirectory();
 std::wstring FromHostPath(const std::string& path);
 // Two Windows paths name the same folder (case and a trailing backslash ignored).
 bool SameFolder(const std::wstring& a, const std::wstring& b);
-}  // namespace testkit
+}   // namespace testkit

@@ -11,7 +11,8 @@ namespace testkit {
 
 ShellLog::ShellLog() {
     static int counter = 0;
-    m_path = TempPath(L"shellrec-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".log");
+    m_path =
+        TempPath(L"shellrec-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".log");
     ::DeleteFileW(m_path.c_str());
     wchar_t previous[32768];
     const DWORD length = ::GetEnvironmentVariableW(L"SHELLREC_LOG", previous, 32768);
@@ -44,4 +45,4 @@ std::vector<std::wstring> ShellLog::WaitForLines(size_t count, DWORD timeoutMs) 
 
 std::wstring RecordedOpen(const std::wstring& target) { return L"\"C:\\shellrec.exe\" \"" + target + L"\""; }
 
-}  // namespace testkit
+}   // namespace testkit

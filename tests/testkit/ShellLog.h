@@ -35,4 +35,4 @@ private:
 // A recorder's line for an opened target: "C:\shellrec.exe" "<target>".
 std::wstring RecordedOpen(const std::wstring& target);
 
-}  // namespace testkit
+}   // namespace testkit

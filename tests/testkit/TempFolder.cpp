@@ -91,4 +91,4 @@ bool WriteFile(const std::wstring& path, const std::string& bytes) {
     return static_cast<bool>(file);
 }
 
-}  // namespace testkit
+}   // namespace testkit

@@ -40,4 +40,4 @@ std::string ReadBytes(const std::wstring& path);
 // Writes bytes to a file, replacing it; false on failure.
 bool WriteFile(const std::wstring& path, const std::string& bytes);
 
-}  // namespace testkit
+}   // namespace testkit

@@ -25,8 +25,18 @@ std::string Hex(DWORD value) {
 class TemplateReader {
 public:
     TemplateReader(const BYTE* data, const BYTE* start) : m_p(data), m_start(start) {}
-    WORD Word() { WORD v; memcpy(&v, m_p, 2); m_p += 2; return v; }
-    DWORD Dword() { DWORD v; memcpy(&v, m_p, 4); m_p += 4; return v; }
+    WORD Word() {
+        WORD v;
+        memcpy(&v, m_p, 2);
+        m_p += 2;
+        return v;
+    }
+    DWORD Dword() {
+        DWORD v;
+        memcpy(&v, m_p, 4);
+        m_p += 4;
+        return v;
+    }
     short Short() { return static_cast<short>(Word()); }
     BYTE Byte() { return *m_p++; }
     std::wstring String() {
@@ -64,7 +74,8 @@ std::wstring ClassOfOrdinal(const std::wstring& cls) {
 
 const char* KindClass(Kind kind) {
     switch (kind) {
-    case Kind::PushButton: case Kind::GroupBox: return "Button";
+    case Kind::PushButton:
+    case Kind::GroupBox: return "Button";
     case Kind::Static: return "Static";
     case Kind::Progress: return "msctls_progress32";
     }
@@ -88,21 +99,21 @@ LONG ToUnits(HWND dialog, LONG pixels, bool horizontal) {
         ::MapDialogRect(dialog, &probe);
         if ((horizontal ? probe.right : probe.bottom) == pixels) return units;
     }
-    return -pixels;  // no exact match: shows up as a negative number
+    return -pixels;   // no exact match: shows up as a negative number
 }
 
-}  // namespace
+}   // namespace
 
 DialogTemplate ReadDialogTemplate(UINT id) {
     DialogTemplate dialog;
     HMODULE module = ::GetModuleHandleW(nullptr);
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));   // RT_DIALOG
     if (!resource) return dialog;
     const BYTE* data = static_cast<const BYTE*>(::LockResource(::LoadResource(module, resource)));
     TemplateReader in(data, data);
-    if (in.Word() != 1 || in.Word() != 0xFFFF) return dialog;  // DIALOGEX only
+    if (in.Word() != 1 || in.Word() != 0xFFFF) return dialog;   // DIALOGEX only
     dialog.found = true;
-    in.Dword();  // help ID
+    in.Dword();   // help ID
     dialog.exStyle = in.Dword();
     dialog.style = in.Dword();
     const WORD count = in.Word();
@@ -110,20 +121,20 @@ DialogTemplate ReadDialogTemplate(UINT id) {
     in.Short();
     dialog.size.cx = in.Short();
     dialog.size.cy = in.Short();
-    in.StringOrOrdinal();  // menu
-    in.StringOrOrdinal();  // class
+    in.StringOrOrdinal();   // menu
+    in.StringOrOrdinal();   // class
     dialog.caption = in.String();
     if (dialog.style & (DS_SETFONT | DS_SHELLFONT)) {
         dialog.pointSize = in.Word();
-        in.Word();  // weight
-        in.Byte();  // italic
-        in.Byte();  // character set
+        in.Word();   // weight
+        in.Byte();   // italic
+        in.Byte();   // character set
         dialog.typeface = in.String();
     }
     for (WORD i = 0; i < count; ++i) {
         in.AlignDword();
         TemplateItem item;
-        in.Dword();  // help ID
+        in.Dword();   // help ID
         item.exStyle = in.Dword();
         item.style = in.Dword();
         item.dialogUnits.left = in.Short();
@@ -133,7 +144,7 @@ DialogTemplate ReadDialogTemplate(UINT id) {
         item.id = static_cast<int>(static_cast<short>(in.Dword()));
         item.className = ClassOfOrdinal(in.StringOrOrdinal());
         item.text = in.StringOrOrdinal();
-        in.Skip(in.Word());  // creation data
+        in.Skip(in.Word());   // creation data
         dialog.items.push_back(item);
     }
     return dialog;
@@ -164,11 +175,12 @@ std::vector<std::string> DescribeControlsOnScreen(HWND dialog, const std::vector
         ::GetWindowRect(control, &rect);
         ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         const RECT units = {ToUnits(dialog, rect.left, true), ToUnits(dialog, rect.top, false),
-                            ToUnits(dialog, rect.right - rect.left, true), ToUnits(dialog, rect.bottom - rect.top, false)};
+                            ToUnits(dialog, rect.right - rect.left, true),
+                            ToUnits(dialog, rect.bottom - rect.top, false)};
         const int id = static_cast<short>(::GetDlgCtrlID(control));
         const bool visible = ::IsWindowVisible(control) != FALSE;
-        lines.push_back(std::to_string(id) + " \"" + testkit::Narrow(testkit::WindowText(control)) + "\" " + Rect(units) +
-                        (visible ? "" : " hidden"));
+        lines.push_back(std::to_string(id) + " \"" + testkit::Narrow(testkit::WindowText(control)) + "\" " +
+                        Rect(units) + (visible ? "" : " hidden"));
     }
     return lines;
 }

@@ -10,17 +10,17 @@ enum class Kind { PushButton, Static, GroupBox, Progress };
 
 // One control as a template table gives it.
 struct ExpectedControl {
-    int id;  // -1 for static texts and group boxes
+    int id;   // -1 for static texts and group boxes
     Kind kind;
     const wchar_t* text;
-    RECT dialogUnits;  // x, y, width, height
-    DWORD extraStyle = 0;  // beyond the kind's usual styles
+    RECT dialogUnits;       // x, y, width, height
+    DWORD extraStyle = 0;   // beyond the kind's usual styles
 };
 
 // A DIALOGEX resource of this program, read from its resources.
 struct TemplateItem {
     int id;
-    std::wstring className;  // "Button", "Static" or the class named in the template
+    std::wstring className;   // "Button", "Static" or the class named in the template
     std::wstring text;
     RECT dialogUnits;
     DWORD style;

@@ -13,13 +13,13 @@
 namespace unziptest {
 
 namespace {
-constexpr std::uint16_t kDosTime = (12u << 11) | (30u << 5);          // 12:30:00
-constexpr std::uint16_t kDosDate = ((2024u - 1980u) << 9) | (5u << 5) | 17u;  // 2024-05-17
+constexpr std::uint16_t kDosTime = (12u << 11) | (30u << 5);                   // 12:30:00
+constexpr std::uint16_t kDosDate = ((2024u - 1980u) << 9) | (5u << 5) | 17u;   // 2024-05-17
 
 bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
-}  // namespace
+}   // namespace
 
 std::string ZipBytes(const std::vector<Entry>& entries, int corruptIndex) {
     ziptest::TestArchive archive;
@@ -84,7 +84,7 @@ bool FolderExists(const std::wstring& path) {
 std::vector<std::string> FilesBelow(const std::wstring& folder) {
     std::vector<std::string> files;
     std::function<void(const std::wstring&, const std::string&)> walk = [&](const std::wstring& dir,
-                                                                           const std::string& prefix) {
+                                                                            const std::string& prefix) {
         WIN32_FIND_DATAW found;
         HANDLE search = ::FindFirstFileW((dir + L"\\*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) return;
@@ -102,4 +102,4 @@ std::vector<std::string> FilesBelow(const std::wstring& folder) {
     return files;
 }
 
-}  // namespace unziptest
+}   // namespace unziptest

@@ -8,7 +8,7 @@
 namespace unziptest {
 
 struct Entry {
-    std::string name;  // UTF-8, "/" separators; a name ending in "/" is a folder
+    std::string name;   // UTF-8, "/" separators; a name ending in "/" is a folder
     std::string data;
 };
 
@@ -29,4 +29,4 @@ bool FolderExists(const std::wstring& path);
 // The files below a folder, relative to it with "/" separators, UTF-8, sorted.
 std::vector<std::string> FilesBelow(const std::wstring& folder);
 
-}  // namespace unziptest
+}   // namespace unziptest

@@ -11,7 +11,8 @@ using testkit::MakeFolders;
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
     return bytes;
@@ -36,8 +37,8 @@ std::wstring WorkRoot() { return ZIP_TEST_WORK; }
 
 TestTree::TestTree(const std::wstring& label) {
     static std::atomic<int> counter{0};
-    m_root = WorkRoot() + L"\\" + label + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++counter);
+    m_root =
+        WorkRoot() + L"\\" + label + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
     RemoveTree(m_root);
     MakeFolders(m_root);
 }
@@ -58,7 +59,8 @@ std::wstring TestTree::AddFile(const std::wstring& relative, const std::string& 
     const std::wstring path = Path(relative);
     const size_t separator = path.find_last_of(L'\\');
     MakeFolders(path.substr(0, separator));
-    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + Utf8(path));
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -66,4 +68,4 @@ std::wstring TestTree::AddFile(const std::wstring& relative, const std::string& 
     return path;
 }
 
-}  // namespace ziptest
+}   // namespace ziptest

@@ -40,11 +40,11 @@ private:
 // The "\\?\" form of an absolute path.
 using testkit::Long;
 bool Exists(const std::wstring& path);
+using testkit::ListFolder;
 using testkit::ReadBytes;
 using testkit::RemoveTree;
-using testkit::ListFolder;
 std::wstring CurrentDirectory();
 // Where the tests keep what they make: <build>/tests/zip-work (a Z:\ path under Wine).
 std::wstring WorkRoot();
 
-}  // namespace ziptest
+}   // namespace ziptest

@@ -6,7 +6,8 @@ namespace testkit {
 
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
     return out;
@@ -24,7 +25,8 @@ std::wstring WindowText(HWND hWnd) {
     // WM_GETTEXT, unlike GetWindowTextW, also reads controls of other processes.
     wchar_t buffer[4096] = L"";
     DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(hWnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &copied))
+    if (!::SendMessageTimeoutW(hWnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
+                               &copied))
         return std::wstring();
     return std::wstring(buffer, copied < 4096 ? copied : 4095);
 }
@@ -44,4 +46,4 @@ std::string DescribeWindow(HWND hWnd) {
            (::IsWindowVisible(hWnd) ? ", visible)" : ", hidden)");
 }
 
-}  // namespace testkit
+}   // namespace testkit

@@ -12,4 +12,4 @@ inline constexpr wchar_t kFailure[] =
 inline constexpr wchar_t kRefused[] = L"Error: please select a valid zip file";
 inline constexpr wchar_t kBusy[] = L"One action in progress please wait!";
 
-}  // namespace unziptest
+}   // namespace unziptest

@@ -17,7 +17,7 @@ bool Sleep(HANDLE handle, DWORD ms) {
     const DWORD result = ::MsgWaitForMultipleObjects(count, handle ? &handle : nullptr, FALSE, ms, QS_ALLINPUT);
     return handle && result == WAIT_OBJECT_0;
 }
-}  // namespace
+}   // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
@@ -45,4 +45,4 @@ bool WaitForHandle(HANDLE handle, DWORD timeoutMs) {
     }
 }
 
-}  // namespace testkit
+}   // namespace testkit

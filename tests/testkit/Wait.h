@@ -12,4 +12,4 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 void PumpMessagesFor(DWORD ms);
 // Waits for a handle to be signalled, pumping messages; false when the time is up.
 bool WaitForHandle(HANDLE handle, DWORD timeoutMs);
-}  // namespace testkit
+}   // namespace testkit

@@ -6,6 +6,6 @@ struct Where {
     const char* file;
     int line;
 };
-}  // namespace testkit
+}   // namespace testkit
 
 #define TK_HERE (::testkit::Where{__FILE__, __LINE__})

@@ -32,7 +32,8 @@ bool Matches(HWND hWnd, const WindowQuery& query) {
     if (!query.className.empty() && ClassName(hWnd) != query.className) return false;
     if (query.owner && ::GetWindow(hWnd, GW_OWNER) != query.owner) return false;
     if (!query.caption.empty() && WindowText(hWnd) != query.caption) return false;
-    if (!query.textContains.empty() && MessageBoxText(hWnd).find(query.textContains) == std::wstring::npos) return false;
+    if (!query.textContains.empty() && MessageBoxText(hWnd).find(query.textContains) == std::wstring::npos)
+        return false;
     return true;
 }
 
@@ -40,7 +41,7 @@ BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam) {
     reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
     return TRUE;
 }
-}  // namespace
+}   // namespace
 
 std::vector<HWND> TopWindowsOf(DWORD pid) {
     std::vector<HWND> all;
@@ -97,4 +98,4 @@ void CloseWindowsOf(DWORD pid) {
     }
 }
 
-}  // namespace testkit
+}   // namespace testkit

@@ -12,16 +12,22 @@ const DWORD kDefaultWaitMs = 10000;
 
 struct WindowQuery {
     DWORD pid = ::GetCurrentProcessId();
-    std::wstring className;     // empty: any class
-    std::wstring caption;       // exact caption; empty: any
-    std::wstring textContains;  // the message text (see MessageBoxText) contains this; empty: any
-    HWND owner = nullptr;       // non-null: owned by this window
+    std::wstring className;      // empty: any class
+    std::wstring caption;        // exact caption; empty: any
+    std::wstring textContains;   // the message text (see MessageBoxText) contains this; empty: any
+    HWND owner = nullptr;        // non-null: owned by this window
     bool visibleOnly = true;
 
     // A dialog or message box (#32770) with this caption, of this process.
     static WindowQuery Dialog(const std::wstring& caption, DWORD pid = ::GetCurrentProcessId());
-    WindowQuery& WithText(const std::wstring& text) { textContains = text; return *this; }
-    WindowQuery& OwnedBy(HWND hWnd) { owner = hWnd; return *this; }
+    WindowQuery& WithText(const std::wstring& text) {
+        textContains = text;
+        return *this;
+    }
+    WindowQuery& OwnedBy(HWND hWnd) {
+        owner = hWnd;
+        return *this;
+    }
     std::string Describe() const;
 };
 
@@ -41,4 +47,4 @@ std::string DescribeWindowsOf(DWORD pid);
 // Asks every visible top-level window of the process to close (Cancel / close box).
 void CloseWindowsOf(DWORD pid);
 
-}  // namespace testkit
+}   // namespace testkit

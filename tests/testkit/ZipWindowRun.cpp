@@ -35,7 +35,7 @@ void AnswerRunner(BROWSEINFOW& request, wchar_t* path, DWORD pathChars) {
     g_owner = request.hwndOwner;
     lstrcpynW(path, g_answer.c_str(), static_cast<int>(pathChars));
 }
-}  // namespace
+}   // namespace
 
 FolderChoice::FolderChoice(std::wstring path) {
     std::lock_guard<std::mutex> guard(g_choiceLock);
@@ -131,4 +131,4 @@ ZipRun RunZipJob(const std::wstring& selection, bool folder) {
     return run;
 }
 
-}  // namespace ziptest
+}   // namespace ziptest

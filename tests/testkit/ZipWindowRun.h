@@ -39,14 +39,14 @@ public:
 // What one zip job showed.
 struct ZipRun {
     std::vector<unziptest::SeenMessage> messages;
-    int boxMark = -1;                 // the recorder's order when the closing box was found
-    std::wstring boxText;             // the "Zipper" box that ended the job
-    unziptest::WindowState atBox;     // the window while that box is on screen (for a failure: once it has reset)
-    bool boxStillShown = false;       // (failure) the window had reset while the box was still up
-    unziptest::WindowState after;     // after the box, with the window idle again
-    size_t folderFilesAfter = 0;      // g_folderFiles after the job
-    std::vector<std::wstring> shell;  // what the shell was asked to open
-    std::wstring directoryBefore;     // the process's current directory around the job
+    int boxMark = -1;                  // the recorder's order when the closing box was found
+    std::wstring boxText;              // the "Zipper" box that ended the job
+    unziptest::WindowState atBox;      // the window while that box is on screen (for a failure: once it has reset)
+    bool boxStillShown = false;        // (failure) the window had reset while the box was still up
+    unziptest::WindowState after;      // after the box, with the window idle again
+    size_t folderFilesAfter = 0;       // g_folderFiles after the job
+    std::vector<std::wstring> shell;   // what the shell was asked to open
+    std::wstring directoryBefore;      // the process's current directory around the job
     std::wstring directoryAfter;
 };
 
@@ -60,4 +60,4 @@ std::vector<unziptest::Expect> FolderJobTable(size_t files);
 unziptest::WindowState ReadState(testkit::Driver& d, HWND main);
 bool IsIdleWithNothingSelected(const unziptest::WindowState& state);
 
-}  // namespace ziptest
+}   // namespace ziptest

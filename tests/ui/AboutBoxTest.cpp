@@ -67,4 +67,4 @@ TEST(ProgressDialog, TemplateHoldsTheBarAndTheWaitLineAndStaysOnTop) {
     EXPECT_EQ(L"MS Shell Dlg", dialog.typeface);
 }
 
-}  // namespace
+}   // namespace

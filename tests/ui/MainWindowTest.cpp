@@ -40,7 +40,10 @@ const std::vector<ExpectedControl> kMainWindowControls = {
     {-1, Kind::Static, kByClicking, {140, 63, 123, 12}},
     {-1, Kind::Static, L"3 - ", {26, 88, 12, 11}},
     {-1, Kind::Static, L"by clicking on this button on the left (That's it!)", {138, 88, 153, 12}},
-    {-1, Kind::Static, L"4 -   The unzipped files will be in a directory with the same name as the zip file", {26, 108, 259, 12}},
+    {-1,
+     Kind::Static,
+     L"4 -   The unzipped files will be in a directory with the same name as the zip file",
+     {26, 108, 259, 12}},
     {-1, Kind::Static, L"1 -  Click or double click on a zip file to unzip it (That's it)", {26, 34, 251, 11}},
     {-1, Kind::Static, L"OR", {66, 47, 13, 10}},
     {-1, Kind::GroupBox, L"UNZIPPER", {15, 18, 297, 113}},
@@ -52,7 +55,10 @@ const std::vector<ExpectedControl> kMainWindowControls = {
     {-1, Kind::Static, L"OR", {63, 177, 15, 13}},
     {-1, Kind::Static, kByClicking, {141, 158, 143, 14}},
     {-1, Kind::Static, L"2 - ", {18, 220, 15, 13}},
-    {-1, Kind::Static, L"3 -   The zip file will be in the same directory as the zipped file or folder", {17, 246, 235, 11}},
+    {-1,
+     Kind::Static,
+     L"3 -   The zip file will be in the same directory as the zipped file or folder",
+     {17, 246, 235, 11}},
     {-1, Kind::Static, kByClicking, {139, 195, 117, 11}},
     {-1, Kind::Static, kByClicking, {141, 225, 119, 9}},
     {-1, Kind::GroupBox, L"ZIPPER", {14, 139, 298, 126}},
@@ -64,7 +70,8 @@ TEST(MainWindow, TemplateHoldsTheControlsWithTheirStylesInTabOrder) {
     const DialogTemplate dialog = ReadDialogTemplate(IDD_TAVOLINE_DIALOG);
     ASSERT_TRUE(dialog.found);
     EXPECT_EQ(DescribeExpectedAsTemplate(kMainWindowControls), DescribeTemplateItems(dialog));
-    EXPECT_EQ(DWORD(DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
+    EXPECT_EQ(DWORD(DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
+                    WS_MINIMIZEBOX),
               dialog.style);
     EXPECT_EQ(DWORD(WS_EX_APPWINDOW), dialog.exStyle);
     EXPECT_EQ(328, dialog.size.cx);
@@ -98,7 +105,7 @@ TEST(MainWindow, ShowsTheControlsInTemplateOrderAtTheirPlaces) {
 }
 
 TEST(MainWindow, StartsIdleWithTheFirstButtonFocusedAndAnEmptyBar) {
-    g_commandLineMode = 1;  // left over from an earlier run: the window resets what it owns
+    g_commandLineMode = 1;   // left over from an earlier run: the window resets what it owns
     g_progressPos = 7;
     g_zipSelected = 1;
     g_unzipSelected = 1;
@@ -127,16 +134,16 @@ TEST(MainWindow, StartsIdleWithTheFirstButtonFocusedAndAnEmptyBar) {
 TEST(MainWindow, EscAndTheCloseBoxEndIt) {
     // Esc, as the dialog manager sees it from the focused button.
     EXPECT_EQ(IDCANCEL, RunMainWindow([](Driver& d) {
-        HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-        HWND button = ::GetDlgItem(main, IDC_SELECT_FILE_TO_UNZIP);
-        ::PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 0);
-        ::PostMessageW(button, WM_KEYUP, VK_ESCAPE, 0);
-    }));
+                  HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
+                  HWND button = ::GetDlgItem(main, IDC_SELECT_FILE_TO_UNZIP);
+                  ::PostMessageW(button, WM_KEYDOWN, VK_ESCAPE, 0);
+                  ::PostMessageW(button, WM_KEYUP, VK_ESCAPE, 0);
+              }));
     // The close box of the caption.
     EXPECT_EQ(IDCANCEL, RunMainWindow([](Driver& d) {
-        HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-        ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    }));
+                  HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
+                  ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+              }));
 }
 
 TEST(MainWindow, CarriesTheApplicationIcon) {
@@ -159,22 +166,24 @@ TEST(MainWindow, SystemMenuEndsWithTheAboutEntry) {
     std::wstring lastText;
     RunMainWindow([&](Driver& d) {
         HWND main = d.WaitForWindow(WindowQuery::Dialog(kMainCaption), TK_HERE);
-        d.OnUiThread([&] {
-            HMENU menu = ::GetSystemMenu(main, FALSE);
-            const int count = ::GetMenuItemCount(menu);
-            for (int i = count - 2; i >= 0 && i < count; ++i) {
-                MENUITEMINFOW item = {};
-                wchar_t text[64] = L"";
-                item.cbSize = sizeof item;
-                item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
-                item.dwTypeData = text;
-                item.cch = 64;
-                ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
-                types.push_back(item.fType);
-                lastId = item.wID;
-                lastText = text;
-            }
-        }, TK_HERE);
+        d.OnUiThread(
+            [&] {
+                HMENU menu = ::GetSystemMenu(main, FALSE);
+                const int count = ::GetMenuItemCount(menu);
+                for (int i = count - 2; i >= 0 && i < count; ++i) {
+                    MENUITEMINFOW item = {};
+                    wchar_t text[64] = L"";
+                    item.cbSize = sizeof item;
+                    item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+                    item.dwTypeData = text;
+                    item.cch = 64;
+                    ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+                    types.push_back(item.fType);
+                    lastId = item.wID;
+                    lastText = text;
+                }
+            },
+            TK_HERE);
         testkit::PressCancel(main);
     });
     ASSERT_EQ(2u, types.size());
@@ -210,8 +219,9 @@ TEST(MainWindow, TheSystemMenuEntryOpensTheAboutBox) {
     // Any command whose ID masked with 0xFFF0 is 16 is the About entry.
     for (WPARAM command : {WPARAM(16), WPARAM(0x1F)}) {
         SCOPED_TRACE(command);
-        const AboutSeen seen = OpenAbout([command](Driver&, HWND main) { ::PostMessageW(main, WM_SYSCOMMAND, command, 0); },
-                                         [](HWND about) { testkit::PressCancel(about); });
+        const AboutSeen seen =
+            OpenAbout([command](Driver&, HWND main) { ::PostMessageW(main, WM_SYSCOMMAND, command, 0); },
+                      [](HWND about) { testkit::PressCancel(about); });
         EXPECT_TRUE(seen.opened);
         EXPECT_TRUE(seen.ownedByMain);
         EXPECT_TRUE(seen.mainStillOpen) << "closing the About box closed the main window";
@@ -220,7 +230,7 @@ TEST(MainWindow, TheSystemMenuEntryOpensTheAboutBox) {
 
 TEST(MainWindow, MoreOpensTheAboutBoxAndReturnsToTheProgramFolder) {
     testkit::TempFolder elsewhere;
-    ASSERT_TRUE(::SetCurrentDirectoryW(elsewhere.Path().c_str()));  // as a picker may leave it
+    ASSERT_TRUE(::SetCurrentDirectoryW(elsewhere.Path().c_str()));   // as a picker may leave it
     const AboutSeen seen = OpenAbout([](Driver& d, HWND main) { d.ClickButton(main, IDC_MORE, TK_HERE); },
                                      [](HWND about) { testkit::PressOk(about); });
     EXPECT_TRUE(seen.opened);
@@ -238,4 +248,4 @@ TEST(MainWindow, TheSystemMenuEntryLeavesTheCurrentDirectory) {
     ::SetCurrentDirectoryW(testkit::ThisProgramFolder().c_str());
 }
 
-}  // namespace
+}   // namespace

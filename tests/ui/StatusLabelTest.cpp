@@ -17,12 +17,12 @@ using testkit::WindowQuery;
 const wchar_t kNothingSelected[] = L"No file or folder has been selected !";
 
 struct Label {
-    int count = 0;  // windows with ID 2000
+    int count = 0;   // windows with ID 2000
     HWND hWnd = nullptr;
     std::wstring className;
     std::wstring text;
     LONG style = 0;
-    RECT rect = {};  // in the dialog's client coordinates
+    RECT rect = {};   // in the dialog's client coordinates
     COLORREF colour = 0;
     bool isStatusLabel = false;
 };
@@ -90,10 +90,12 @@ TEST(StatusLine, StartsWithNothingSelectedInRed) {
         CTAVODlg dialog;
         Driver driver([&](Driver& d) {
             HWND main = d.WaitForWindow(WindowQuery::Dialog(L"Tavoline 1.0"), TK_HERE);
-            d.OnUiThread([&] {
-                label = ReadLabel(main);
-                red = InkOnStatusLine(main, kStatusErrorColour);
-            }, TK_HERE);
+            d.OnUiThread(
+                [&] {
+                    label = ReadLabel(main);
+                    red = InkOnStatusLine(main, kStatusErrorColour);
+                },
+                TK_HERE);
             testkit::PressCancel(main);
         });
         dialog.DoModal();
@@ -146,7 +148,7 @@ TEST(StatusLine, ANewStatusReplacesTheLabel) {
 }
 
 TEST(StatusLine, LongTextRunsPastTheLabelButStopsAfter80Characters) {
-    const std::wstring longText(120, L'l');  // narrow letters: even the whole text fits the dialog
+    const std::wstring longText(120, L'l');   // narrow letters: even the whole text fits the dialog
     const std::wstring shown = longText.substr(0, 80) + L"....";
     Ink ink;
     int keptWidth = 0, shownWidth = 0, fullWidth = 0;
@@ -223,8 +225,8 @@ TEST(StatusLine, KeepsItsPlaceAmongTheTemplatesControlsAtTheScreensDpi) {
     const int captionTextRight = caption.left + captionTextWidth;
     EXPECT_LE(labelTextLeft - captionTextRight, scaled(16)) << "the status has drifted away from its caption";
     EXPECT_NEAR(caption.top, labelTextTop, scaled(3)) << "the status is not on the caption's line";
-    std::printf("at %d DPI: caption text %ld..%d, top %ld; status text from %d, top %d; MORE from %ld\n", dpi, caption.left,
-                captionTextRight, caption.top, labelTextLeft, labelTextTop, more.left);
+    std::printf("at %d DPI: caption text %ld..%d, top %ld; status text from %d, top %d; MORE from %ld\n", dpi,
+                caption.left, captionTextRight, caption.top, labelTextLeft, labelTextTop, more.left);
 }
 
 TEST(StatusLine, DisplayTextKeepsAtMost80Characters) {
@@ -234,4 +236,4 @@ TEST(StatusLine, DisplayTextKeepsAtMost80Characters) {
     EXPECT_EQ(CString(L""), AStatic::DisplayText(L""));
 }
 
-}  // namespace
+}   // namespace

@@ -19,7 +19,8 @@ const wchar_t kNoFile[] = L"No File Selected!";
 // Waits for a box owned by main with this caption and text, presses OK and waits for it to go.
 void Answer(testkit::Driver& d, HWND main, const wchar_t* caption, const wchar_t* text, testkit::Where where) {
     HWND box = d.WaitForWindow(testkit::WindowQuery::Dialog(caption).WithText(text).OwnedBy(main), where);
-    d.Check(testkit::MessageBoxText(box) == text, "the box reads " + testkit::Narrow(testkit::MessageBoxText(box)), where);
+    d.Check(testkit::MessageBoxText(box) == text, "the box reads " + testkit::Narrow(testkit::MessageBoxText(box)),
+            where);
     testkit::PressOk(box);
     d.WaitForGone(box, where);
 }
@@ -31,7 +32,7 @@ void ClickAndWait(testkit::Driver& d, HWND main, int button, const std::wstring&
 
 bool Green(const WindowState& state) { return state.statusColour == kStatusSelectedColour; }
 bool Red(const WindowState& state) { return state.statusColour == kStatusErrorColour; }
-}  // namespace
+}   // namespace
 
 TEST(ZipButtons, PicksReplaceTheSelectionAndACancelledPickDropsIt) {
     TestTree tree(L"buttons-pick");

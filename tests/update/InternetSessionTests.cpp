@@ -31,9 +31,9 @@ DWORD InternetErrorOf(Work work, std::wstring* reason = nullptr) {
 }
 
 std::unique_ptr<CStdioFile> Open(CInternetSession& session, const std::wstring& url) {
-    return std::unique_ptr<CStdioFile>(
-        session.OpenURL(url.c_str(), 1, INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_ASCII, L"Accept: */*\r\n\r\n",
-                        static_cast<DWORD>(-1)));
+    return std::unique_ptr<CStdioFile>(session.OpenURL(url.c_str(), 1,
+                                                       INTERNET_FLAG_RELOAD | INTERNET_FLAG_TRANSFER_ASCII,
+                                                       L"Accept: */*\r\n\r\n", static_cast<DWORD>(-1)));
 }
 
 std::string ReadAll(CStdioFile& file) {
@@ -70,7 +70,8 @@ TEST(InternetSession, RaisesWinInetsCodeWhenNoReplyComes) {
     CInternetSession session(L"MyTest agent", 1, INTERNET_OPEN_TYPE_DIRECT);
     std::wstring reason;
     const std::wstring refused = L"http://127.0.0.1:" + std::to_wstring(RefusedPort()) + L"/software/updates/tavo.txt";
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT), InternetErrorOf([&] { Open(session, refused); }, &reason));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT),
+              InternetErrorOf([&] { Open(session, refused); }, &reason));
     EXPECT_FALSE(reason.empty());
     EXPECT_EQ(static_cast<DWORD>(ERROR_INTERNET_UNRECOGNIZED_SCHEME),
               InternetErrorOf([&] { Open(session, L"ftp://127.0.0.1/tavo.txt"); }));
@@ -93,4 +94,4 @@ TEST(InternetSession, ItsReceiveTimeOutReachesTheRequest) {
     EXPECT_LT(::GetTickCount() - start, kHangGuardMs);
 }
 
-}  // namespace
+}   // namespace

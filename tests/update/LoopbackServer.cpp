@@ -35,7 +35,8 @@ SOCKET ListenOn(unsigned short port, unsigned short& bound, std::string& error) 
     }
     // A fixed port must not be shared with another process.
     BOOL exclusive = TRUE;
-    ::setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof(exclusive));
+    ::setsockopt(listener, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
+                 sizeof(exclusive));
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -51,7 +52,7 @@ SOCKET ListenOn(unsigned short port, unsigned short& bound, std::string& error) 
     return listener;
 }
 
-}  // namespace
+}   // namespace
 
 LoopbackServer::LoopbackServer(std::string reply, Behaviour behaviour, unsigned short port)
     : m_reply(std::move(reply)), m_behaviour(behaviour) {
@@ -138,7 +139,7 @@ void LoopbackServer::Handle(SOCKET connection) {
     if (m_behaviour == Behaviour::ResetAfter) {
         // Once the client has taken what was sent and waits for the rest.
         ::Sleep(kResetDelayMs);
-        linger reset = {1, 0};  // closing with a zero linger time sends a reset instead of an orderly end
+        linger reset = {1, 0};   // closing with a zero linger time sends a reset instead of an orderly end
         ::setsockopt(connection, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof(reset));
     } else {
         ::shutdown(connection, SD_SEND);
@@ -148,8 +149,9 @@ void LoopbackServer::Handle(SOCKET connection) {
 
 std::string HttpReply(int status, const std::string& body) {
     const char* reason = status == 200 ? "OK" : status == 404 ? "Not Found" : "Status";
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Type: text/plain\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 " + std::to_string(status) + " " + reason +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 std::string CutHttpReply(const std::string& body, size_t declaredLength) {

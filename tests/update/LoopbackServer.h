@@ -14,9 +14,9 @@
 class LoopbackServer {
 public:
     enum class Behaviour {
-        Answer,        // sends the reply, then closes the connection
-        Silent,        // accepts, reads the request and never answers
-        ResetAfter,    // sends the reply, waits a moment, then resets the connection
+        Answer,       // sends the reply, then closes the connection
+        Silent,       // accepts, reads the request and never answers
+        ResetAfter,   // sends the reply, waits a moment, then resets the connection
     };
 
     // port 0: any free port (see Port()). A fixed port held by another server is waited for, up to 30 s.
@@ -49,8 +49,8 @@ private:
     HANDLE m_thread = nullptr;
     std::atomic<bool> m_stopping{false};
     mutable std::mutex m_lock;
-    std::vector<std::string> m_requests;  // guarded by m_lock
-    std::vector<SOCKET> m_silentConnections;  // only the server thread touches these
+    std::vector<std::string> m_requests;       // guarded by m_lock
+    std::vector<SOCKET> m_silentConnections;   // only the server thread touches these
 };
 
 // A whole HTTP/1.1 reply with a Content-Length for the body and "Connection: close".

@@ -13,7 +13,7 @@
 namespace {
 
 const wchar_t kMessage[] = L"An updated version is available for download";
-const wchar_t kProgramCaption[] = L"Tavoline 1.0";  // the main window and the progress dialog
+const wchar_t kProgramCaption[] = L"Tavoline 1.0";   // the main window and the progress dialog
 const std::wstring kDownload = L"http://downloads.tavoline.test/setup-20.exe";
 const std::string kNewer = "0000020\nhttp://downloads.tavoline.test/setup-20.exe\n";
 const std::string kSame = "0000019\nhttp://downloads.tavoline.test/setup-19.exe\n";
@@ -44,10 +44,12 @@ UpdateRun AnswerUpdate(testkit::ChildProcess& child, testkit::Where where) {
         noteOthers(box);
         testkit::PressOk(box);
     }
-    testkit::WaitUntil([&] {
-        noteOthers(box);  // the box may take a moment to go
-        return !child.Running();
-    }, testkit::kDefaultWaitMs);
+    testkit::WaitUntil(
+        [&] {
+            noteOthers(box);   // the box may take a moment to go
+            return !child.Running();
+        },
+        testkit::kDefaultWaitMs);
     run.exitStatus = child.WaitForExit(where, 1000);
     return run;
 }
@@ -126,4 +128,4 @@ TEST_F(CommandLineUpdate, WithoutAnUpdateTheArchiveIsUnpacked) {
     EXPECT_EQ("sand", unziptest::ReadBytes(m_folder / L"photos\\beach.txt"));
 }
 
-}  // namespace
+}   // namespace

@@ -13,14 +13,14 @@ namespace {
 
 const wchar_t kCaption[] = L"Tavoline";
 const wchar_t kMessage[] = L"An updated version is available for download";
-const DWORD kHangGuardMs = 8000;  // the check gives up after five seconds; this only catches a hang
+const DWORD kHangGuardMs = 8000;   // the check gives up after five seconds; this only catches a hang
 
 struct CheckOutcome {
     long exitStatus = -1;
-    int boxes = 0;                    // update messages shown (and answered)
-    std::vector<std::wstring> opened;  // what the recorder saw the shell asked to open
+    int boxes = 0;                      // update messages shown (and answered)
+    std::vector<std::wstring> opened;   // what the recorder saw the shell asked to open
     DWORD elapsedMs = 0;
-    std::string otherWindows;         // any other window the child showed
+    std::string otherWindows;   // any other window the child showed
 };
 
 // Runs the check against url in a child and answers what it shows, as a user would.
@@ -35,19 +35,21 @@ CheckOutcome RunCheck(const std::wstring& url, testkit::Where where) {
     if (!child.Started()) return outcome;
 
     const testkit::WindowQuery box = testkit::WindowQuery::Dialog(kCaption, child.Pid()).WithText(kMessage);
-    testkit::WaitUntil([&] {
-        for (HWND hWnd : testkit::TopWindowsOf(child.Pid())) {
-            if (!::IsWindowVisible(hWnd)) continue;
-            if (hWnd == testkit::FindWindowNow(box) && testkit::MessageBoxText(hWnd) == kMessage) {
-                ++outcome.boxes;
-                testkit::PressOk(hWnd);
-                testkit::WaitForGone(hWnd, 5000);
-            } else if (outcome.otherWindows.find(testkit::DescribeWindow(hWnd)) == std::string::npos) {
-                outcome.otherWindows += testkit::DescribeWindow(hWnd) + "\n";
+    testkit::WaitUntil(
+        [&] {
+            for (HWND hWnd : testkit::TopWindowsOf(child.Pid())) {
+                if (!::IsWindowVisible(hWnd)) continue;
+                if (hWnd == testkit::FindWindowNow(box) && testkit::MessageBoxText(hWnd) == kMessage) {
+                    ++outcome.boxes;
+                    testkit::PressOk(hWnd);
+                    testkit::WaitForGone(hWnd, 5000);
+                } else if (outcome.otherWindows.find(testkit::DescribeWindow(hWnd)) == std::string::npos) {
+                    outcome.otherWindows += testkit::DescribeWindow(hWnd) + "\n";
+                }
             }
-        }
-        return !child.Running();
-    }, kHangGuardMs + 5000);
+            return !child.Running();
+        },
+        kHangGuardMs + 5000);
     outcome.exitStatus = child.WaitForExit(where, 1000);
     outcome.elapsedMs = ::GetTickCount() - start;
     // The recorder writes a little after the shell has started it.
@@ -73,7 +75,7 @@ struct ServedCase {
     const char* name;
     std::string reply;
     LoopbackServer::Behaviour behaviour;
-    const wchar_t* opened;  // the address the shell gets, or null: no update
+    const wchar_t* opened;   // the address the shell gets, or null: no update
 };
 
 std::ostream& operator<<(std::ostream& out, const ServedCase& c) { return out << c.name; }
@@ -93,26 +95,36 @@ TEST_P(UpdateCheckServed, AnswersAsExpected) {
 
 using Behaviour = LoopbackServer::Behaviour;
 
-INSTANTIATE_TEST_SUITE_P(Replies, UpdateCheckServed, ::testing::Values(
-    ServedCase{"same_version", HttpReply(200, "0000019\nhttp://downloads.tavoline.test/setup.exe\n"), Behaviour::Answer, nullptr},
-    ServedCase{"newer_version", HttpReply(200, "0000020\nhttp://downloads.tavoline.test/setup.exe\n"), Behaviour::Answer,
-               L"http://downloads.tavoline.test/setup.exe"},
-    ServedCase{"crlf_line_ends", HttpReply(200, "0000020\r\nhttps://downloads.tavoline.test/setup.exe\r\n"), Behaviour::Answer,
-               L"https://downloads.tavoline.test/setup.exe"},
-    ServedCase{"long_line_1", HttpReply(200, "0000021 spring release, see notes\nhttp://downloads.tavoline.test/s.exe\n"),
-               Behaviour::Answer, L"http://downloads.tavoline.test/s.exe"},
-    ServedCase{"line_2_without_lf", HttpReply(200, "0000020\nhttp://downloads.tavoline.test/s.exe"), Behaviour::Answer,
-               L"http://downloads.tavoline.test/s.exe"},
-    ServedCase{"no_lf", HttpReply(200, "0000020"), Behaviour::Answer, nullptr},
-    ServedCase{"empty_reply", HttpReply(200, ""), Behaviour::Answer, nullptr},
-    ServedCase{"closed_mid_reply", CutHttpReply("0000020\nhttp://downloads.tavoline.test/se", 60), Behaviour::Answer, nullptr},
-    ServedCase{"reset_mid_reply", CutHttpReply("0000020\nhttp://downloads.tavoline.test/se", 60), Behaviour::ResetAfter, nullptr},
-    ServedCase{"not_found_page", HttpReply(404, "0000020\nhttp://downloads.tavoline.test/setup.exe\n"), Behaviour::Answer, nullptr},
-    ServedCase{"error_page", HttpReply(200, "<html><body>Service unavailable</body></html>\n"), Behaviour::Answer, nullptr},
-    ServedCase{"short_line_1", HttpReply(200, "20\nhttp://downloads.tavoline.test/setup.exe\n"), Behaviour::Answer, nullptr},
-    ServedCase{"local_program", HttpReply(200, "0000020\nC:\\windows\\system32\\notepad.exe\n"), Behaviour::Answer, nullptr},
-    ServedCase{"unc_path", HttpReply(200, "0000020\n\\\\server\\share\\setup.exe\n"), Behaviour::Answer, nullptr},
-    ServedCase{"silent_server", "", Behaviour::Silent, nullptr}),
+INSTANTIATE_TEST_SUITE_P(
+    Replies, UpdateCheckServed,
+    ::testing::Values(
+        ServedCase{"same_version", HttpReply(200, "0000019\nhttp://downloads.tavoline.test/setup.exe\n"),
+                   Behaviour::Answer, nullptr},
+        ServedCase{"newer_version", HttpReply(200, "0000020\nhttp://downloads.tavoline.test/setup.exe\n"),
+                   Behaviour::Answer, L"http://downloads.tavoline.test/setup.exe"},
+        ServedCase{"crlf_line_ends", HttpReply(200, "0000020\r\nhttps://downloads.tavoline.test/setup.exe\r\n"),
+                   Behaviour::Answer, L"https://downloads.tavoline.test/setup.exe"},
+        ServedCase{"long_line_1",
+                   HttpReply(200, "0000021 spring release, see notes\nhttp://downloads.tavoline.test/s.exe\n"),
+                   Behaviour::Answer, L"http://downloads.tavoline.test/s.exe"},
+        ServedCase{"line_2_without_lf", HttpReply(200, "0000020\nhttp://downloads.tavoline.test/s.exe"),
+                   Behaviour::Answer, L"http://downloads.tavoline.test/s.exe"},
+        ServedCase{"no_lf", HttpReply(200, "0000020"), Behaviour::Answer, nullptr},
+        ServedCase{"empty_reply", HttpReply(200, ""), Behaviour::Answer, nullptr},
+        ServedCase{"closed_mid_reply", CutHttpReply("0000020\nhttp://downloads.tavoline.test/se", 60),
+                   Behaviour::Answer, nullptr},
+        ServedCase{"reset_mid_reply", CutHttpReply("0000020\nhttp://downloads.tavoline.test/se", 60),
+                   Behaviour::ResetAfter, nullptr},
+        ServedCase{"not_found_page", HttpReply(404, "0000020\nhttp://downloads.tavoline.test/setup.exe\n"),
+                   Behaviour::Answer, nullptr},
+        ServedCase{"error_page", HttpReply(200, "<html><body>Service unavailable</body></html>\n"), Behaviour::Answer,
+                   nullptr},
+        ServedCase{"short_line_1", HttpReply(200, "20\nhttp://downloads.tavoline.test/setup.exe\n"), Behaviour::Answer,
+                   nullptr},
+        ServedCase{"local_program", HttpReply(200, "0000020\nC:\\windows\\system32\\notepad.exe\n"), Behaviour::Answer,
+                   nullptr},
+        ServedCase{"unc_path", HttpReply(200, "0000020\n\\\\server\\share\\setup.exe\n"), Behaviour::Answer, nullptr},
+        ServedCase{"silent_server", "", Behaviour::Silent, nullptr}),
     [](const ::testing::TestParamInfo<ServedCase>& info) { return std::string(info.param.name); });
 
 TEST(UpdateCheck, ReturnsSilentlyWhenTheServerRefuses) {
@@ -121,4 +133,4 @@ TEST(UpdateCheck, ReturnsSilentlyWhenTheServerRefuses) {
     ExpectNoUpdate(outcome);
 }
 
-}  // namespace
+}   // namespace

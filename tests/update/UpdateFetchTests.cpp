@@ -26,7 +26,8 @@ TEST(UpdateFetch, SendsOneGetWithTheAgentAndAcceptHeader) {
     EXPECT_EQ(0u, request.find("GET /software/updates/tavo.txt HTTP/1.1\r\n")) << request;
     EXPECT_NE(std::string::npos, request.find("\r\nUser-Agent: MyTest agent\r\n")) << request;
     EXPECT_NE(std::string::npos, request.find("\r\nAccept: */*\r\n")) << request;
-    EXPECT_NE(std::string::npos, request.find("\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n")) << request;
+    EXPECT_NE(std::string::npos, request.find("\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"))
+        << request;
 }
 
 TEST(UpdateFetch, ReadsTheStatusAndTheBodyUpToTheEndOfLine2) {
@@ -48,7 +49,8 @@ TEST(UpdateFetch, HandsOnANotFoundPageWithItsStatus) {
 
 TEST(UpdateFetch, FailsOnAHostThatDoesNotExist) {
     FetchedReply reply;
-    EXPECT_FALSE(FetchUpdateReply(L"http://updates.tavoline.invalid/software/updates/tavo.txt", kCheckTimeoutMs, reply));
+    EXPECT_FALSE(
+        FetchUpdateReply(L"http://updates.tavoline.invalid/software/updates/tavo.txt", kCheckTimeoutMs, reply));
 }
 
 TEST(UpdateFetch, GivesUpOnASilentServerAtItsDeadline) {
@@ -61,4 +63,4 @@ TEST(UpdateFetch, GivesUpOnASilentServerAtItsDeadline) {
     EXPECT_EQ(1u, server.Requests().size());
 }
 
-}  // namespace
+}   // namespace

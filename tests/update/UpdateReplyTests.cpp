@@ -12,7 +12,7 @@ struct ReplyCase {
     DWORD status;
     std::string body;
     bool available;
-    const wchar_t* address;  // expected when available
+    const wchar_t* address;   // expected when available
 };
 
 std::ostream& operator<<(std::ostream& out, const ReplyCase& c) { return out << c.name; }
@@ -29,40 +29,47 @@ TEST_P(ReplyRules, DecideAsExpected) {
 
 const std::string kAddress = "http://downloads.tavoline.test/setup-20.exe";
 
-INSTANTIATE_TEST_SUITE_P(Replies, ReplyRules, ::testing::Values(
-    ReplyCase{"newer version", 200, "0000020\n" + kAddress + "\n", true, L"http://downloads.tavoline.test/setup-20.exe"},
-    ReplyCase{"same version", 200, "0000019\n" + kAddress + "\n", false, L""},
-    ReplyCase{"much newer", 200, "9999999\nhttps://t.test/x\n", true, L"https://t.test/x"},
-    ReplyCase{"zero", 200, "0000000\n" + kAddress + "\n", false, L""},
-    ReplyCase{"text after the digits", 200, "0000020 (spring release)\nhttp://t.test/a\n", true, L"http://t.test/a"},
-    ReplyCase{"eighth digit ignored", 200, "00000199\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"crlf line ends", 200, "0000020\r\nhttp://t.test/a\r\n", true, L"http://t.test/a"},
-    ReplyCase{"line 2 without lf", 200, "0000020\nhttp://t.test/a", true, L"http://t.test/a"},
-    ReplyCase{"bytes after line 2", 200, "0000020\nhttp://t.test/a\nhttp://other.test/b\n", true, L"http://t.test/a"},
-    ReplyCase{"no lf at all", 200, "0000020", false, L""},
-    ReplyCase{"empty line 2", 200, "0000020\n\n", false, L""},
-    ReplyCase{"empty reply", 200, "", false, L""},
-    ReplyCase{"short line 1", 200, "20\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"one digit", 200, "2", false, L""},
-    ReplyCase{"error page", 200, "<html><body>Not here</body></html>\n", false, L""},
-    ReplyCase{"sign in the digits", 200, "-000020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"blank in the digits", 200, "00 0020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"high byte in the digits", 200, "000\xB2" "020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"not found", 404, "0000020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"server error", 500, "0000020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"redirect page", 302, "0000020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"status unknown", 0, "0000020\nhttp://t.test/a\n", false, L""},
-    ReplyCase{"scheme in capitals", 200, "0000020\nHTTPS://T.TEST/A\n", true, L"HTTPS://T.TEST/A"},
-    ReplyCase{"local program", 200, "0000020\nC:\\Windows\\System32\\calc.exe\n", false, L""},
-    ReplyCase{"unc path", 200, "0000020\n\\\\server\\share\\setup.exe\n", false, L""},
-    ReplyCase{"file address", 200, "0000020\nfile:///C:/setup.exe\n", false, L""},
-    ReplyCase{"script address", 200, "0000020\njavascript:alert(1)\n", false, L""},
-    ReplyCase{"scheme only", 200, "0000020\nhttp://\n", false, L""},
-    ReplyCase{"blank in address", 200, "0000020\nhttp://t.test/a b\n", false, L""},
-    ReplyCase{"quote in address", 200, "0000020\nhttp://t.test/a\" --evil\n", false, L""},
-    ReplyCase{"tab in address", 200, "0000020\nhttp://t.test/a\tb\n", false, L""},
-    ReplyCase{"non-ascii address", 200, "0000020\nhttp://t.test/\xE9t\xE9\n", false, L""},
-    ReplyCase{"scheme not at the start", 200, "0000020\n http://t.test/a\n", false, L""}),
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyRules,
+    ::testing::Values(ReplyCase{"newer version", 200, "0000020\n" + kAddress + "\n", true,
+                                L"http://downloads.tavoline.test/setup-20.exe"},
+                      ReplyCase{"same version", 200, "0000019\n" + kAddress + "\n", false, L""},
+                      ReplyCase{"much newer", 200, "9999999\nhttps://t.test/x\n", true, L"https://t.test/x"},
+                      ReplyCase{"zero", 200, "0000000\n" + kAddress + "\n", false, L""},
+                      ReplyCase{"text after the digits", 200, "0000020 (spring release)\nhttp://t.test/a\n", true,
+                                L"http://t.test/a"},
+                      ReplyCase{"eighth digit ignored", 200, "00000199\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"crlf line ends", 200, "0000020\r\nhttp://t.test/a\r\n", true, L"http://t.test/a"},
+                      ReplyCase{"line 2 without lf", 200, "0000020\nhttp://t.test/a", true, L"http://t.test/a"},
+                      ReplyCase{"bytes after line 2", 200, "0000020\nhttp://t.test/a\nhttp://other.test/b\n", true,
+                                L"http://t.test/a"},
+                      ReplyCase{"no lf at all", 200, "0000020", false, L""},
+                      ReplyCase{"empty line 2", 200, "0000020\n\n", false, L""},
+                      ReplyCase{"empty reply", 200, "", false, L""},
+                      ReplyCase{"short line 1", 200, "20\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"one digit", 200, "2", false, L""},
+                      ReplyCase{"error page", 200, "<html><body>Not here</body></html>\n", false, L""},
+                      ReplyCase{"sign in the digits", 200, "-000020\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"blank in the digits", 200, "00 0020\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"high byte in the digits", 200,
+                                "000\xB2"
+                                "020\nhttp://t.test/a\n",
+                                false, L""},
+                      ReplyCase{"not found", 404, "0000020\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"server error", 500, "0000020\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"redirect page", 302, "0000020\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"status unknown", 0, "0000020\nhttp://t.test/a\n", false, L""},
+                      ReplyCase{"scheme in capitals", 200, "0000020\nHTTPS://T.TEST/A\n", true, L"HTTPS://T.TEST/A"},
+                      ReplyCase{"local program", 200, "0000020\nC:\\Windows\\System32\\calc.exe\n", false, L""},
+                      ReplyCase{"unc path", 200, "0000020\n\\\\server\\share\\setup.exe\n", false, L""},
+                      ReplyCase{"file address", 200, "0000020\nfile:///C:/setup.exe\n", false, L""},
+                      ReplyCase{"script address", 200, "0000020\njavascript:alert(1)\n", false, L""},
+                      ReplyCase{"scheme only", 200, "0000020\nhttp://\n", false, L""},
+                      ReplyCase{"blank in address", 200, "0000020\nhttp://t.test/a b\n", false, L""},
+                      ReplyCase{"quote in address", 200, "0000020\nhttp://t.test/a\" --evil\n", false, L""},
+                      ReplyCase{"tab in address", 200, "0000020\nhttp://t.test/a\tb\n", false, L""},
+                      ReplyCase{"non-ascii address", 200, "0000020\nhttp://t.test/\xE9t\xE9\n", false, L""},
+                      ReplyCase{"scheme not at the start", 200, "0000020\n http://t.test/a\n", false, L""}),
     [](const ::testing::TestParamInfo<ReplyCase>& info) {
         std::string name = info.param.name;
         for (char& ch : name)
@@ -76,7 +83,9 @@ TEST(ReplyVersion, OnlySevenDecimalDigitsMakeAVersion) {
     EXPECT_EQ(-1, ReplyVersion("000002"));
     EXPECT_EQ(-1, ReplyVersion("000002\n0"));
     EXPECT_EQ(-1, ReplyVersion("<!DOCTYPE html>"));
-    EXPECT_EQ(-1, ReplyVersion(std::string("000\0" "020", 7)));
+    EXPECT_EQ(-1, ReplyVersion(std::string("000\0"
+                                           "020",
+                                           7)));
 }
 
 TEST(ReplyAddress, IsLine2WithoutItsLineEnd) {
@@ -115,4 +124,4 @@ TEST(ReplyLimit, ALine2CutByTheLimitIsNotTrusted) {
     EXPECT_TRUE(ReadUpdateReply(200, ended).available);
 }
 
-}  // namespace
+}   // namespace

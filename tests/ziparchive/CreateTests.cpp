@@ -149,4 +149,4 @@ TEST_F(Create, MethodsAndLevelsAreHonouredAndUnknownOnesRefused) {
     EXPECT_EQ(0, headers[1].method);
 }
 
-} // namespace
+}   // namespace

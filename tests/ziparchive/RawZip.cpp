@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::uint16_t kDosTime = (5 << 11) | (6 << 5) | 4;             // 05:06:08
+constexpr std::uint16_t kDosTime = (5 << 11) | (6 << 5) | 4;              // 05:06:08
 constexpr std::uint16_t kDosDate = ((2021 - 1980) << 9) | (3 << 5) | 4;   // 2021-03-04
 
 std::uint32_t Load(const std::string& bytes, std::size_t offset, int count) {
@@ -14,7 +14,7 @@ std::uint32_t Load(const std::string& bytes, std::size_t offset, int count) {
     return value;
 }
 
-} // namespace
+}   // namespace
 
 void RawZip::Add(const std::string& name, const std::string& data, std::uint16_t method, std::uint16_t flags) {
     ziptest::TestEntry entry(name, data, method);

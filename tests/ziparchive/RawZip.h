@@ -22,7 +22,7 @@ public:
 
 private:
     ziptest::TestArchive m_archive;
-    std::vector<std::size_t> m_overlaps;      // for each entry: its own index, or the one it overlaps
+    std::vector<std::size_t> m_overlaps;   // for each entry: its own index, or the one it overlaps
 };
 
 // Fields of the local header at `offset` of an archive.

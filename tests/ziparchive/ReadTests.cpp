@@ -84,8 +84,9 @@ TEST_F(Read, AnArchiveOpenElsewhereForWritingCanStillBeRead) {
     RawZip raw;
     raw.Add("a.txt", "a");
     const std::wstring archive = WriteArchive(raw);
-    HANDLE other = CreateFileW(archive.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE other =
+        CreateFileW(archive.c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, other);
     CZipArchive zip;
     zip.Open(archive.c_str(), 1, 0);
@@ -196,12 +197,20 @@ TEST_F(Read, FolderEntriesCreateFolders) {
 // Each of these names would write outside the target folder, to a device, or to a hidden stream: the
 // entry is written inside the target under a safe name, which GetEntryPlan tells.
 TEST_F(Read, UnsafeNamesAreChangedAndWrittenInsideTheTarget) {
-    const std::pair<const char*, const wchar_t*> unsafeNames[] = {
-        {"../evil.txt", L"evil.txt"},         {"..\\evil.txt", L"evil.txt"},     {"sub/../../evil.txt", L"sub\\evil.txt"},
-        {"/evil.txt", L"evil.txt"},           {"C:/evil.txt", L"evil.txt"},       {"C:evil.txt", L"C_evil.txt"},
-        {"\\\\server\\share\\evil.txt", L"evil.txt"}, {"CON", L"_CON"},    {"sub/nul.txt", L"sub\\_nul.txt"},
-        {"COM1.log", L"_COM1.log"},           {"a.txt:hidden", L"a.txt_hidden"},  {"trailing dot.", L"trailing dot_"},
-        {"trailing blank ", L"trailing blank_"}, {"sub/./evil.txt", L"sub\\evil.txt"}};
+    const std::pair<const char*, const wchar_t*> unsafeNames[] = {{"../evil.txt", L"evil.txt"},
+                                                                  {"..\\evil.txt", L"evil.txt"},
+                                                                  {"sub/../../evil.txt", L"sub\\evil.txt"},
+                                                                  {"/evil.txt", L"evil.txt"},
+                                                                  {"C:/evil.txt", L"evil.txt"},
+                                                                  {"C:evil.txt", L"C_evil.txt"},
+                                                                  {"\\\\server\\share\\evil.txt", L"evil.txt"},
+                                                                  {"CON", L"_CON"},
+                                                                  {"sub/nul.txt", L"sub\\_nul.txt"},
+                                                                  {"COM1.log", L"_COM1.log"},
+                                                                  {"a.txt:hidden", L"a.txt_hidden"},
+                                                                  {"trailing dot.", L"trailing dot_"},
+                                                                  {"trailing blank ", L"trailing blank_"},
+                                                                  {"sub/./evil.txt", L"sub\\evil.txt"}};
     const std::wstring target = m_folder / L"inner\\target";
     int number = 0;
     for (const auto& [name, expected] : unsafeNames) {
@@ -280,4 +289,4 @@ TEST_F(Read, OpenAcceptsOnlyItsModesAndOneArchiveAtATime) {
     EXPECT_EQ(CString(), zip.Close());   // closing again does nothing
 }
 
-} // namespace
+}   // namespace

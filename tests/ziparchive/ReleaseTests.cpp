@@ -44,4 +44,4 @@ TEST(Release, ArchivesOpenedTestedAndClosedLeaveTheWorkingSetFlat) {
     EXPECT_LT(end, start + (8u << 20)) << "working set from " << start << " to " << end << " bytes";
 }
 
-} // namespace
+}   // namespace

@@ -77,7 +77,9 @@ TEST_F(RoundTrip, NamesAreStoredWithSlashesAndUnicodeNamesAsFlaggedUtf8) {
     ASSERT_EQ(m_files.size(), headers.size());
     ASSERT_TRUE(headers.count("pack/sub/deeper/notes.txt"));
     EXPECT_EQ(0, headers["pack/sub/deeper/notes.txt"].flags & zipcore::kFlagUtf8);
-    const std::string unicodeName = "pack/donn\xC3\xA9" "es/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xC3\xB1.txt";
+    const std::string unicodeName =
+        "pack/donn\xC3\xA9"
+        "es/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xC3\xB1.txt";
     ASSERT_TRUE(headers.count(unicodeName));
     EXPECT_EQ(zipcore::kFlagUtf8, headers[unicodeName].flags & zipcore::kFlagUtf8);
     ASSERT_TRUE(headers.count("pack/emoji \xF0\x9F\x98\x80.bin"));
@@ -144,7 +146,8 @@ TEST_F(RoundTrip, CloseCanStampTheArchiveWithItsNewestEntry) {
     zip.AddNewFile(L"pack\\report.txt");
     zip.AddNewFile(L"pack\\empty.txt");
     zip.Close(0, true);
-    EXPECT_EQ(std::max(Modified(m_folder / L"pack\\report.txt"), Modified(m_folder / L"pack\\empty.txt")), Modified(stamped));
+    EXPECT_EQ(std::max(Modified(m_folder / L"pack\\report.txt"), Modified(m_folder / L"pack\\empty.txt")),
+              Modified(stamped));
 }
 
-} // namespace
+}   // namespace

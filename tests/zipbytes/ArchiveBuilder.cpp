@@ -15,7 +15,9 @@ using zipcore::ByteWriter;
 
 class StringSink : public zipcore::ByteSink {
 public:
-  void Put(const std::uint8_t* data, std::size_t length) override { text.append(reinterpret_cast<const char*>(data), length); }
+  void Put(const std::uint8_t* data, std::size_t length) override {
+    text.append(reinterpret_cast<const char*>(data), length);
+  }
   std::string text;
 };
 
@@ -43,7 +45,8 @@ std::string TimestampExtra(std::int64_t time) {
 } // namespace
 
 std::uint32_t Crc(const std::string& data) {
-  return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  return static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 std::string Compress(std::uint16_t method, const std::string& data) {
@@ -68,7 +71,8 @@ Bytes Build(const TestArchive& archive) {
     std::string timeExtra = e.timestamp ? TimestampExtra(*e.timestamp) : "";
 
     ByteWriter local(out);
-    std::string localExtra = (e.zip64 ? Zip64Extra(e.dataDescriptor ? 0 : usize, e.dataDescriptor ? 0 : csize, {}) : "") + timeExtra;
+    std::string localExtra =
+        (e.zip64 ? Zip64Extra(e.dataDescriptor ? 0 : usize, e.dataDescriptor ? 0 : csize, {}) : "") + timeExtra;
     local.U32(0x04034b50);
     local.U16(e.zip64 ? 45 : 20);
     local.U16(flags);
@@ -86,8 +90,13 @@ Bytes Build(const TestArchive& archive) {
     if (e.dataDescriptor) {
       if (e.descriptorSignature) local.U32(0x08074b50);
       local.U32(crc);
-      if (e.zip64) { local.U64(csize); local.U64(usize); }
-      else { local.U32(static_cast<std::uint32_t>(csize)); local.U32(static_cast<std::uint32_t>(usize)); }
+      if (e.zip64) {
+        local.U64(csize);
+        local.U64(usize);
+      } else {
+        local.U32(static_cast<std::uint32_t>(csize));
+        local.U32(static_cast<std::uint32_t>(usize));
+      }
     }
 
     std::string centralExtra = (e.zip64 ? Zip64Extra(usize, csize, offset) : "") + timeExtra + e.extra;

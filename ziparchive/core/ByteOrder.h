@@ -8,9 +8,7 @@
 
 namespace zipcore {
 
-inline std::uint16_t Load16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+inline std::uint16_t Load16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t Load32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -28,7 +26,9 @@ public:
   std::uint32_t U32() { return Has(4) ? Load32(Advance(4)) : 0; }
   std::uint64_t U64() { return Has(8) ? Load64(Advance(8)) : 0; }
   const std::uint8_t* Bytes(std::size_t n) { return Has(n) ? Advance(n) : nullptr; }
-  void Skip(std::size_t n) { if (Has(n)) pos_ += n; }
+  void Skip(std::size_t n) {
+    if (Has(n)) pos_ += n;
+  }
   std::size_t Remaining() const { return size_ - pos_; }
   bool Ok() const { return ok_; }
 

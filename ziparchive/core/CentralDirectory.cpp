@@ -20,8 +20,7 @@ namespace {
 // Reads a byte range front to back through a buffer, one record at a time.
 class RecordCursor {
 public:
-  RecordCursor(InputFile& file, std::uint64_t start, std::uint64_t end)
-      : file_(file), position_(start), end_(end) {}
+  RecordCursor(InputFile& file, std::uint64_t start, std::uint64_t end) : file_(file), position_(start), end_(end) {}
 
   // True when another central record starts here.
   bool AtRecord() {
@@ -43,8 +42,7 @@ public:
 private:
   void Refill(std::size_t length) {
     std::size_t keep = buffered_ - used_;
-    std::size_t want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(std::max(length, kChunk), end_ - position_));
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(length, kChunk), end_ - position_));
     std::vector<std::uint8_t> next(want);
     std::copy(buffer_.begin() + used_, buffer_.begin() + buffered_, next.begin());
     std::size_t got = file_.ReadAt(position_ + keep, next.data() + keep, want - keep);
@@ -59,7 +57,6 @@ private:
   std::vector<std::uint8_t> buffer_;
   std::size_t buffered_ = 0, used_ = 0;
 };
-
 
 bool IsUnixHost(std::uint16_t versionMadeBy) {
   const int host = versionMadeBy >> 8;
@@ -156,9 +153,8 @@ void RefuseOverlaps(const std::vector<ZipEntry>& entries) {
   byOffset.reserve(entries.size());
   for (const ZipEntry& entry : entries)
     if (!entry.inOtherVolume) byOffset.push_back(&entry);
-  std::sort(byOffset.begin(), byOffset.end(), [](const ZipEntry* a, const ZipEntry* b) {
-    return a->localHeaderOffset < b->localHeaderOffset;
-  });
+  std::sort(byOffset.begin(), byOffset.end(),
+            [](const ZipEntry* a, const ZipEntry* b) { return a->localHeaderOffset < b->localHeaderOffset; });
   for (std::size_t i = 1; i < byOffset.size(); ++i) {
     const ZipEntry& before = *byOffset[i - 1];
     if (before.dataOffset + before.compressedSize > byOffset[i]->localHeaderOffset)

@@ -31,8 +31,8 @@ std::uint64_t FindEndRecord(InputFile& file) {
   // The record lies within a comment and 1024 bytes of the end; a comment holding it starts up to
   // one record and comment further back.
   constexpr std::size_t kSearch = kEndOfCentralSize + kMaxCommentSize + 1024;
-  const std::size_t tailSize = static_cast<std::size_t>(
-      std::min<std::uint64_t>(size, kSearch + kEndOfCentralSize + kMaxCommentSize));
+  const std::size_t tailSize =
+      static_cast<std::size_t>(std::min<std::uint64_t>(size, kSearch + kEndOfCentralSize + kMaxCommentSize));
   std::vector<std::uint8_t> tail(tailSize);
   const std::uint64_t tailStart = size - tailSize;
   ReadExactly(file, tailStart, tail.data(), tailSize);
@@ -79,7 +79,8 @@ bool ReadZip64End(InputFile& file, std::uint64_t eocd, Recorded& recorded, std::
   // Where the record lies when nothing was put in front of the archive, and where it lies when
   // bytes were (then the record sits right before its locator).
   std::uint8_t record[kZip64EndOfCentralSize];
-  std::uint64_t candidates[2] = {stated, locatorPos >= kZip64EndOfCentralSize ? locatorPos - kZip64EndOfCentralSize : stated};
+  std::uint64_t candidates[2] = {stated,
+                                 locatorPos >= kZip64EndOfCentralSize ? locatorPos - kZip64EndOfCentralSize : stated};
   for (std::uint64_t candidate : candidates) {
     if (candidate > locatorPos || locatorPos - candidate < kZip64EndOfCentralSize) continue;
     ReadExactly(file, candidate, record, sizeof record);
@@ -124,8 +125,7 @@ DirectoryLocation FindCentralDirectory(InputFile& file) {
   location.end = end;
   location.shift = shift;
   location.disk = recorded.disk;
-  if (recorded.offset > end || shift > end - recorded.offset ||
-      recorded.size > end - recorded.offset - shift)
+  if (recorded.offset > end || shift > end - recorded.offset || recorded.size > end - recorded.offset - shift)
     Bad("its central directory lies outside the file");
   location.offset = recorded.offset + shift;
   // Some writers leave bytes between the directory and the end record; then the recorded offset

@@ -24,7 +24,8 @@ void CheckEntryEnd(const ZipEntry& entry, bool finished, const CheckingSink& che
   if (entry.method != kMethodStored && !finished)
     throw ZipError(ZipErrorKind::CorruptEntry, "the compressed data of " + Quoted(entry.name) + " end too early");
   if (checked.Total() != entry.uncompressedSize)
-    throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
+    throw ZipError(ZipErrorKind::CorruptEntry,
+                   "the entry " + Quoted(entry.name) + " is shorter than its recorded size");
   // AE-2 entries record no CRC-32: their authentication code stands for it.
   if (checked.Crc() != entry.crc32 && entry.aesVersion != 2)
     throw ZipError(ZipErrorKind::CorruptEntry, "the entry " + Quoted(entry.name) + " fails its CRC-32 check");

@@ -27,8 +27,8 @@ bool IsDeviceName(const std::string& component) {
   if (base.size() >= 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
     std::string digit = base.substr(3);
     // Windows also treats the superscript digits 1-3 as port numbers.
-    if ((digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
-        digit == "\xC2\xB2" || digit == "\xC2\xB3")
+    if ((digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" || digit == "\xC2\xB2" ||
+        digit == "\xC2\xB3")
       return true;
   }
   return false;

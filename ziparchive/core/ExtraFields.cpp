@@ -12,8 +12,8 @@ constexpr std::uint16_t kExtraUnicodePath = 0x7075;
 constexpr std::uint16_t kExtraWinZipAes = 0x9901;
 
 // Finds the first field with `id`; gives its data and length.
-bool FindField(const std::uint8_t* extra, std::size_t length, std::uint16_t id,
-               const std::uint8_t*& data, std::size_t& size) {
+bool FindField(const std::uint8_t* extra, std::size_t length, std::uint16_t id, const std::uint8_t*& data,
+               std::size_t& size) {
   std::size_t pos = 0;
   while (length - pos >= 4) {
     std::uint16_t fieldId = Load16(extra + pos);
@@ -35,7 +35,7 @@ std::optional<WinZipAesField> ReadWinZipAes(const std::uint8_t* extra, std::size
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   if (!FindField(extra, length, kExtraWinZipAes, data, size) || size < 7) return std::nullopt;
-  if (data[2] != 'A' || data[3] != 'E') return std::nullopt;   // the vendor id
+  if (data[2] != 'A' || data[3] != 'E') return std::nullopt; // the vendor id
   WinZipAesField field;
   field.version = Load16(data);
   field.strength = data[4];
@@ -44,8 +44,7 @@ std::optional<WinZipAesField> ReadWinZipAes(const std::uint8_t* extra, std::size
 }
 
 bool ReadZip64(const std::uint8_t* extra, std::size_t length, Zip64Fields& fields) {
-  if (!fields.hasUncompressed && !fields.hasCompressed && !fields.hasOffset && !fields.hasDisk)
-    return true;
+  if (!fields.hasUncompressed && !fields.hasCompressed && !fields.hasOffset && !fields.hasDisk) return true;
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   if (!FindField(extra, length, kExtraZip64, data, size)) {
@@ -65,17 +64,14 @@ bool ReadZip64(const std::uint8_t* extra, std::size_t length, Zip64Fields& field
 std::optional<std::int64_t> ReadTimestamp(const std::uint8_t* extra, std::size_t length) {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  if (!FindField(extra, length, kExtraTimestamp, data, size) || size < 5 || !(data[0] & 1))
-    return std::nullopt;
+  if (!FindField(extra, length, kExtraTimestamp, data, size) || size < 5 || !(data[0] & 1)) return std::nullopt;
   return static_cast<std::int32_t>(Load32(data + 1));
 }
 
-std::optional<std::string> ReadUnicodePath(const std::uint8_t* extra, std::size_t length,
-                                           const std::string& rawName) {
+std::optional<std::string> ReadUnicodePath(const std::uint8_t* extra, std::size_t length, const std::string& rawName) {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  if (!FindField(extra, length, kExtraUnicodePath, data, size) || size < 5 || data[0] != 1)
-    return std::nullopt;
+  if (!FindField(extra, length, kExtraUnicodePath, data, size) || size < 5 || data[0] != 1) return std::nullopt;
   // The field is valid only while the plain name is the one it was made for.
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(rawName.data()), static_cast<uInt>(rawName.size()));
   if (Load32(data + 1) != crc) return std::nullopt;
@@ -83,8 +79,8 @@ std::optional<std::string> ReadUnicodePath(const std::uint8_t* extra, std::size_
 }
 
 void WriteZip64(std::vector<std::uint8_t>& extra, const Zip64Fields& fields) {
-  std::uint16_t size = static_cast<std::uint16_t>(8 * (fields.hasUncompressed + fields.hasCompressed +
-                                                       fields.hasOffset) + 4 * fields.hasDisk);
+  std::uint16_t size = static_cast<std::uint16_t>(
+      8 * (fields.hasUncompressed + fields.hasCompressed + fields.hasOffset) + 4 * fields.hasDisk);
   if (size == 0) return;
   ByteWriter out(extra);
   out.U16(kExtraZip64);

@@ -29,8 +29,7 @@ struct WinZipAesField {
 };
 std::optional<WinZipAesField> ReadWinZipAes(const std::uint8_t* extra, std::size_t length);
 // The UTF-8 name of a Unicode path field, when present and made for `rawName`.
-std::optional<std::string> ReadUnicodePath(const std::uint8_t* extra, std::size_t length,
-                                           const std::string& rawName);
+std::optional<std::string> ReadUnicodePath(const std::uint8_t* extra, std::size_t length, const std::string& rawName);
 
 // Appends a zip64 field with the marked values, in the order the format requires.
 void WriteZip64(std::vector<std::uint8_t>& extra, const Zip64Fields& fields);

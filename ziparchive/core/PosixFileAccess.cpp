@@ -68,7 +68,8 @@ public:
   void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
     std::size_t done = 0;
     while (done < length) {
-      ssize_t put = pwrite(fd_, static_cast<const char*>(data) + done, length - done, static_cast<off_t>(offset + done));
+      ssize_t put =
+          pwrite(fd_, static_cast<const char*>(data) + done, length - done, static_cast<off_t>(offset + done));
       if (put < 0 && errno == EINTR) continue;
       if (put < 0) ThrowIo("write", temporaryPath_);
       done += static_cast<std::size_t>(put);

@@ -9,16 +9,16 @@
 namespace zipcore {
 
 enum class ZipErrorKind {
-  Io,           // the operating system refused a file operation; OsError() holds its code
-  NotAnArchive, // no zip directory could be found: the file is not a zip archive
-  BadArchive,   // the archive's structure is malformed or truncated
-  Unsupported,  // a compression method, encryption or feature this library does not handle
-  UnsafeName,   // an entry name that could write outside the target folder or is invalid on Windows
-  CorruptEntry, // an entry's data is damaged: bad compressed stream, wrong CRC-32 or wrong size
-  SourceChanged,// a file being added changed while it was read
-  Usage,        // the caller used the object in a way it does not allow (bad argument, wrong state)
-  Stopped,      // the caller asked the operation to stop; whatever it was writing has been removed
-  WrongPassword,// no password given fits an encrypted entry (or none was given); nothing was written
+  Io,            // the operating system refused a file operation; OsError() holds its code
+  NotAnArchive,  // no zip directory could be found: the file is not a zip archive
+  BadArchive,    // the archive's structure is malformed or truncated
+  Unsupported,   // a compression method, encryption or feature this library does not handle
+  UnsafeName,    // an entry name that could write outside the target folder or is invalid on Windows
+  CorruptEntry,  // an entry's data is damaged: bad compressed stream, wrong CRC-32 or wrong size
+  SourceChanged, // a file being added changed while it was read
+  Usage,         // the caller used the object in a way it does not allow (bad argument, wrong state)
+  Stopped,       // the caller asked the operation to stop; whatever it was writing has been removed
+  WrongPassword, // no password given fits an encrypted entry (or none was given); nothing was written
 };
 
 class ZipError : public std::runtime_error {

@@ -9,16 +9,13 @@
 #include "core/ZipError.h"
 #include "core/ZipFormat.h"
 
-
 #include <algorithm>
 
 namespace zipcore {
 namespace {
 
 // Buffers of the caller's size, within reason.
-std::size_t ClampBuffer(std::size_t size) {
-  return std::clamp<std::size_t>(size, 4096, 16 * 1024 * 1024);
-}
+std::size_t ClampBuffer(std::size_t size) { return std::clamp<std::size_t>(size, 4096, 16 * 1024 * 1024); }
 
 } // namespace
 
@@ -63,7 +60,7 @@ bool ZipReader::NeedsPassword(std::size_t index) const {
 void ZipReader::SetPasswords(std::vector<std::string> forms) {
   Wipe(passwords_);
   passwords_ = std::move(forms);
-  Wipe(forms);   // moved from: empty, but its buffer may have been kept
+  Wipe(forms); // moved from: empty, but its buffer may have been kept
 }
 
 void ZipReader::DecodeEncrypted(std::size_t index, ByteSink& out, std::size_t bufferSize) {
@@ -109,7 +106,8 @@ bool ZipReader::TestEncrypted(std::size_t index, ByteSink& out, std::size_t buff
 
 std::optional<ReadRefusal> RefusalToRead(const ZipEntry& entry, bool passwordGiven) {
   const auto refusal = [&](std::string reason, const std::string& error) {
-    return ReadRefusal{std::move(reason), ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + error)};
+    return ReadRefusal{std::move(reason),
+                       ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + error)};
   };
   if (entry.inOtherVolume) return refusal("part of a split archive", " lies in another volume");
   const EntryEncryption encryption = entry.Encryption();
@@ -117,8 +115,9 @@ std::optional<ReadRefusal> RefusalToRead(const ZipEntry& entry, bool passwordGiv
     return refusal("encrypted", " is encrypted");
   if (!IsReadableMethod(entry.method)) {
     const std::string name = MethodName(entry.method);
-    return refusal("compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported",
-                   " uses compression method " + std::to_string(entry.method) + " (" + name + "), which is not supported");
+    return refusal(
+        "compression method " + (name == "unknown" ? std::to_string(entry.method) : name) + " not supported",
+        " uses compression method " + std::to_string(entry.method) + " (" + name + "), which is not supported");
   }
   return std::nullopt;
 }

@@ -5,9 +5,9 @@
 //  - is split into volumes and its directory does not lie whole in this file, its last (Unsupported);
 //  - has entries whose data overlap one another (BadArchive), the trick of "overlapping" zip bombs.
 // Names are never refused (an unpacker makes them safe to write, see extract/DiskNames.h). Bytes that are not UTF-8
-// in a name said to be UTF-8 become "_". Names without the UTF-8 flag (bit 11) are decoded from code page 437, except that names made on
-// Unix that are valid UTF-8 are taken as UTF-8 (Unix zip tools store them so without the flag), and an
-// Info-ZIP Unicode path field (0x7075) made for the name is preferred.
+// in a name said to be UTF-8 become "_". Names without the UTF-8 flag (bit 11) are decoded from code page 437, except
+// that names made on Unix that are valid UTF-8 are taken as UTF-8 (Unix zip tools store them so without the flag), and
+// an Info-ZIP Unicode path field (0x7075) made for the name is preferred.
 //
 // Supported data: methods stored, deflate, deflate64, bzip2, LZMA, Zstandard and XZ; data descriptors;
 // zip64; leading bytes (for example a self-extractor stub) and trailing bytes. Encrypted entries
@@ -71,7 +71,7 @@ public:
   ZipReader(FileAccess& files, std::unique_ptr<InputFile> archive);
   ZipReader(const ZipReader&) = delete;
   ZipReader& operator=(const ZipReader&) = delete;
-  ~ZipReader();   // the passwords are wiped
+  ~ZipReader(); // the passwords are wiped
 
   std::size_t Count() const { return entries_.size(); }
   const ZipEntry& Entry(std::size_t index) const;

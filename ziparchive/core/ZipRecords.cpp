@@ -79,8 +79,8 @@ void AppendCentralHeader(std::vector<std::uint8_t>& out, const ZipEntry& entry) 
   w.Bytes(extra);
 }
 
-void AppendEndRecords(std::vector<std::uint8_t>& out, std::uint64_t entryCount,
-                      std::uint64_t directoryOffset, std::uint64_t directorySize) {
+void AppendEndRecords(std::vector<std::uint8_t>& out, std::uint64_t entryCount, std::uint64_t directoryOffset,
+                      std::uint64_t directorySize) {
   const bool zip64 = entryCount >= kZip64Marker16 || !Fits32(directoryOffset) || !Fits32(directorySize);
   ByteWriter w(out);
   if (zip64) {

@@ -16,7 +16,7 @@ void AppendCentralHeader(std::vector<std::uint8_t>& out, const ZipEntry& entry);
 
 // The end of central directory record, preceded by the zip64 end record and its locator when the
 // count, the directory's size or its offset do not fit the classic fields.
-void AppendEndRecords(std::vector<std::uint8_t>& out, std::uint64_t entryCount,
-                      std::uint64_t directoryOffset, std::uint64_t directorySize);
+void AppendEndRecords(std::vector<std::uint8_t>& out, std::uint64_t entryCount, std::uint64_t directoryOffset,
+                      std::uint64_t directorySize);
 
 } // namespace zipcore

@@ -93,7 +93,8 @@ void ZipWriter::WriteEntry(InputFile& file, ZipEntry& entry, int level, bool fai
   entry.uncompressedSize = total;
   entry.compressedSize = sink.Written();
   if (!zip64 && (entry.uncompressedSize >= kZip64Marker32 || entry.compressedSize >= kZip64Marker32))
-    throw ZipError(ZipErrorKind::SourceChanged, "the file " + Quoted(entry.name) + " grew past 4 GiB while it was read");
+    throw ZipError(ZipErrorKind::SourceChanged,
+                   "the file " + Quoted(entry.name) + " grew past 4 GiB while it was read");
   header = BuildLocalHeader(entry, zip64);
   output_->WriteAt(entry.localHeaderOffset, header.data(), header.size());
 }

@@ -24,7 +24,7 @@ bool IsFolder(const std::wstring& longPath) {
 std::size_t RootLength(const std::wstring& longPath) {
     std::size_t pos = 0;
     if (longPath.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
-        pos = longPath.find(L'\\', 8);                           // after the server
+        pos = longPath.find(L'\\', 8);                                        // after the server
         if (pos != std::wstring::npos) pos = longPath.find(L'\\', pos + 1);   // after the share
         return pos == std::wstring::npos ? longPath.size() : pos;
     }
@@ -44,10 +44,11 @@ void CreateFolderChain(const std::wstring& longPath, std::size_t rootLength) {
                      error, longPath);
 }
 
-} // namespace
+}   // namespace
 
 std::int64_t FileTimeToUnix(FILETIME time) {
-    const std::int64_t units = static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    const std::int64_t units =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
     return units / kUnitsPerSecond - kSecondsFrom1601To1970;
 }
 
@@ -79,11 +80,13 @@ void Win32FileSystem::CreateFolders(const std::string& path) {
 void Win32FileSystem::SetModificationTime(const std::string& path, std::int64_t modified) {
     const std::wstring longPath = LongPathOf(path);
     // Backup semantics let the same call open folders.
-    UniqueHandle file(CreateFileW(longPath.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueHandle file(CreateFileW(longPath.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.Valid()) ThrowLastError("Cannot open the file to set its modification time", longPath);
     const FILETIME time = UnixToFileTime(modified);
-    if (!SetFileTime(file.Get(), nullptr, nullptr, &time)) ThrowLastError("Cannot set the file's modification time", longPath);
+    if (!SetFileTime(file.Get(), nullptr, nullptr, &time))
+        ThrowLastError("Cannot set the file's modification time", longPath);
 }
 
 zipcore::FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& info) {
@@ -103,7 +106,8 @@ std::uint64_t FileIndexOf(HANDLE file) {
     using Query = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
     static const Query query = [] {
         const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        return ntdll ? reinterpret_cast<Query>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")))
+        return ntdll ? reinterpret_cast<Query>(
+                           reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")))
                      : nullptr;
     }();
     // FileInternalInformation holds the same number as BY_HANDLE_FILE_INFORMATION's file index.
@@ -117,15 +121,17 @@ zipcore::FileStatus Win32FileSystem::Stat(const std::string& path) {
     const std::wstring longPath = LongPathOf(path);
     zipcore::FileStatus status;
     // Opening the file (rather than asking for its attributes) follows links and gives its identity.
-    UniqueHandle file(CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueHandle file(CreateFileW(longPath.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (file.Valid() && GetFileInformationByHandle(file.Get(), &info)) return StatusOf(info);
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return status;
     // A file that cannot be opened at all (in use by the system, say) still has attributes.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(longPath.c_str(), GetFileExInfoStandard, &data)) ThrowSystemError("Cannot read the file's properties", error, longPath);
+    if (!GetFileAttributesExW(longPath.c_str(), GetFileExInfoStandard, &data))
+        ThrowSystemError("Cannot read the file's properties", error, longPath);
     status.exists = true;
     status.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -133,4 +139,4 @@ zipcore::FileStatus Win32FileSystem::Stat(const std::string& path) {
     return status;
 }
 
-} // namespace zipfacade
+}   // namespace zipfacade

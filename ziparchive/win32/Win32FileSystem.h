@@ -38,4 +38,4 @@ zipcore::FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& info);
 std::uint64_t FileIndexOf(HANDLE file);
 FILETIME UnixToFileTime(std::int64_t seconds);
 
-} // namespace zipfacade
+}   // namespace zipfacade

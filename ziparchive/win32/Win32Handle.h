@@ -40,11 +40,12 @@ private:
 
 // Throws the core's I/O error with the system's error code and the path as people write it.
 [[noreturn]] inline void ThrowSystemError(const char* reason, DWORD error, const std::wstring& path) {
-    throw zipcore::ZipError(zipcore::ZipErrorKind::Io, reason, static_cast<int>(error), zipcore::WideToUtf8(WithoutLongPrefix(path)));
+    throw zipcore::ZipError(zipcore::ZipErrorKind::Io, reason, static_cast<int>(error),
+                            zipcore::WideToUtf8(WithoutLongPrefix(path)));
 }
 
 [[noreturn]] inline void ThrowLastError(const char* reason, const std::wstring& path) {
     ThrowSystemError(reason, GetLastError(), path);
 }
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -13,11 +13,11 @@ namespace {
 constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kLargestCall = 16 * 1024 * 1024;   // one ReadFile at most; keeps DWORD counts safe
 
-} // namespace
+}   // namespace
 
 Win32InputFile::Win32InputFile(const std::wstring& longPath) : m_path(longPath) {
-    m_file.Reset(CreateFileW(longPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    m_file.Reset(CreateFileW(longPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!m_file.Valid()) ThrowLastError("Cannot open the file for reading", longPath);
     // The size, the time and the file index, from calls that only ask the file. Not
     // GetFileInformationByHandle: it also asks for the volume's serial number, which under Wine
@@ -88,4 +88,4 @@ std::size_t Win32InputFile::ReadFromFile(std::uint64_t offset, void* buffer, std
     return done;
 }
 
-} // namespace zipfacade
+}   // namespace zipfacade

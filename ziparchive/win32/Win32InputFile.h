@@ -35,4 +35,4 @@ private:
     std::uint64_t m_blockOffset = 0;
 };
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -62,7 +62,7 @@ bool RenameOpenFile(HANDLE file, const std::wstring& longPath) {
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != 0;
 }
 
-} // namespace
+}   // namespace
 
 Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath, std::shared_ptr<ZoneMark> mark)
     : m_finalPath(longFinalPath), m_mark(std::move(mark)) {
@@ -79,7 +79,8 @@ Win32OutputFile::Win32OutputFile(const std::wstring& longFinalPath, std::shared_
         if (m_file.Valid()) break;
         if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("Cannot create the file", longFinalPath);
     }
-    if (!m_file.Valid()) ThrowSystemError("Cannot create a temporary file in the folder", ERROR_FILE_EXISTS, longFinalPath);
+    if (!m_file.Valid())
+        ThrowSystemError("Cannot create a temporary file in the folder", ERROR_FILE_EXISTS, longFinalPath);
     try {
         m_temporaryUtf8 = zipcore::WideToUtf8(m_temporaryPath);
     } catch (...) {
@@ -101,7 +102,8 @@ void Win32OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_
         at.OffsetHigh = static_cast<DWORD>(position >> 32);
         const DWORD ask = static_cast<DWORD>(std::min(length - done, kLargestCall));
         DWORD written = 0;
-        if (!WriteFile(m_file.Get(), bytes + done, ask, &written, &at)) ThrowLastError("Cannot write to the file", m_finalPath);
+        if (!WriteFile(m_file.Get(), bytes + done, ask, &written, &at))
+            ThrowLastError("Cannot write to the file", m_finalPath);
         if (written == 0) ThrowSystemError("Cannot write to the file", ERROR_WRITE_FAULT, m_finalPath);
         done += written;
     }
@@ -152,7 +154,8 @@ void Win32OutputFile::Commit() {
     PutMark();
     // Set last, through the open handle: no write can change it afterwards, and the file need not be
     // opened again by name.
-    if (!Settle(m_file.Get(), m_hasTime, m_modified)) ThrowLastError("Cannot set the file's modification time", m_finalPath);
+    if (!Settle(m_file.Get(), m_hasTime, m_modified))
+        ThrowLastError("Cannot set the file's modification time", m_finalPath);
     const bool renamed = !m_marked && RenameOpenFile(m_file.Get(), m_finalPath);
     if (!m_file.Close()) {
         const DWORD error = GetLastError();
@@ -170,7 +173,8 @@ bool Win32OutputFile::MoveTo(const std::string& otherPath, std::int64_t modified
     PutMark();
     if (!Settle(m_file.Get(), true, modified) || !m_file.Close()) return false;
     // Without MOVEFILE_COPY_ALLOWED: a move to another volume fails, and the caller copies instead.
-    if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(zipcore::Utf8ToWide(otherPath)).c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (!MoveFileExW(m_temporaryPath.c_str(), ToLongPath(zipcore::Utf8ToWide(otherPath)).c_str(),
+                     MOVEFILE_REPLACE_EXISTING))
         return false;
     Moved();
     return true;
@@ -185,4 +189,4 @@ void Win32OutputFile::Discard() noexcept {
     m_settled = true;
 }
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -48,4 +48,4 @@ private:
     bool m_marked = false;   // the mark has been written onto the temporary file
 };
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -20,4 +20,4 @@ std::wstring ToLongPath(const std::wstring& path) {
 
 std::wstring WithoutLongPrefix(const std::wstring& path) { return longpath::WithoutPrefix(path); }
 
-} // namespace zipfacade
+}   // namespace zipfacade

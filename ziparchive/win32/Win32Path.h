@@ -12,4 +12,4 @@ std::wstring ToLongPath(const std::wstring& path);
 // A long path as people write it: without "\\?\" (and with "\\" for "\\?\UNC\").
 std::wstring WithoutLongPrefix(const std::wstring& path);
 
-} // namespace zipfacade
+}   // namespace zipfacade

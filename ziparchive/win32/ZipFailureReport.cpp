@@ -41,14 +41,16 @@ int CauseOf(zipcore::ZipErrorKind kind) {
     return CZipException::generic;
 }
 
-} // namespace
+}   // namespace
 
-void ReportFailure(ZipFailure& failure, int cause, DWORD osError, const std::wstring& reason, const std::wstring& path) {
+void ReportFailure(ZipFailure& failure, int cause, DWORD osError, const std::wstring& reason,
+                   const std::wstring& path) {
     failure.failed = true;
     failure.cause = cause;
     failure.osError = osError;
     CopyField(failure.reason, reason, false);
-    if (failure.reason[0] >= L'a' && failure.reason[0] <= L'z') failure.reason[0] = static_cast<wchar_t>(failure.reason[0] - L'a' + L'A');
+    if (failure.reason[0] >= L'a' && failure.reason[0] <= L'z')
+        failure.reason[0] = static_cast<wchar_t>(failure.reason[0] - L'a' + L'A');
     std::wstring shown = WithoutLongPrefix(path);
     for (wchar_t& ch : shown)
         if (ch == L'/') ch = L'\\';   // the core joins paths with "/"
@@ -60,8 +62,8 @@ void ReportCurrentException(ZipFailure& failure) noexcept {
         try {
             throw;
         } catch (const zipcore::ZipError& error) {
-            ReportFailure(failure, CauseOf(error.Kind()), static_cast<DWORD>(error.OsError()), zipcore::Utf8ToWide(error.what()),
-                          zipcore::Utf8ToWide(error.Path()));
+            ReportFailure(failure, CauseOf(error.Kind()), static_cast<DWORD>(error.OsError()),
+                          zipcore::Utf8ToWide(error.what()), zipcore::Utf8ToWide(error.Path()));
         } catch (const std::bad_alloc&) {
             ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory");
         } catch (const std::exception& error) {
@@ -73,9 +75,10 @@ void ReportCurrentException(ZipFailure& failure) noexcept {
         failure.failed = true;
         failure.cause = CZipException::noMemory;
         failure.osError = ERROR_NOT_ENOUGH_MEMORY;
-        lstrcpynW(failure.reason, L"Not enough memory", static_cast<int>(sizeof failure.reason / sizeof failure.reason[0]));
+        lstrcpynW(failure.reason, L"Not enough memory",
+                  static_cast<int>(sizeof failure.reason / sizeof failure.reason[0]));
         failure.path[0] = L'\0';
     }
 }
 
-} // namespace zipfacade
+}   // namespace zipfacade

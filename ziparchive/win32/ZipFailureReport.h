@@ -17,4 +17,4 @@ void ReportFailure(ZipFailure& failure, int cause, DWORD osError, const std::wst
 // Call only inside a catch block: describes the exception being handled.
 void ReportCurrentException(ZipFailure& failure) noexcept;
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -25,20 +25,23 @@ bool MeansNoStream(DWORD error) {
            error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_BAD_NETPATH;
 }
 
-} // namespace
+}   // namespace
 
 std::shared_ptr<ZoneMark> ZoneMark::Of(const std::wstring& longPath) {
-    UniqueHandle stream(CreateFileW((longPath + kStream).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle stream(CreateFileW((longPath + kStream).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!stream.Valid()) {
         if (MeansNoStream(GetLastError())) return nullptr;
         return std::make_shared<ZoneMark>(kInternetZone);   // there, but locked
     }
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(stream.Get(), &size) || size.QuadPart > kLargestMark) return std::make_shared<ZoneMark>(kInternetZone);
+    if (!GetFileSizeEx(stream.Get(), &size) || size.QuadPart > kLargestMark)
+        return std::make_shared<ZoneMark>(kInternetZone);
     std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD read = 0, total = 0;
-    while (total < content.size() && ReadFile(stream.Get(), &content[total], static_cast<DWORD>(content.size()) - total, &read, nullptr) &&
+    while (total < content.size() &&
+           ReadFile(stream.Get(), &content[total], static_cast<DWORD>(content.size()) - total, &read, nullptr) &&
            read > 0)
         total += read;
     if (total != content.size() || !IsText(content)) return std::make_shared<ZoneMark>(kInternetZone);
@@ -47,12 +50,14 @@ std::shared_ptr<ZoneMark> ZoneMark::Of(const std::wstring& longPath) {
 
 bool ZoneMark::PutOn(const std::wstring& longPath) {
     if (m_travels.load() == no) return false;
-    UniqueHandle stream(CreateFileW((longPath + kStream).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle stream(CreateFileW((longPath + kStream).c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!stream.Valid()) return false;
     DWORD written = 0;
-    const bool whole = WriteFile(stream.Get(), m_content.data(), static_cast<DWORD>(m_content.size()), &written, nullptr) &&
-                       written == m_content.size();
+    const bool whole =
+        WriteFile(stream.Get(), m_content.data(), static_cast<DWORD>(m_content.size()), &written, nullptr) &&
+        written == m_content.size();
     stream.Close();
     if (!whole) RemoveFrom(longPath);   // a mark cut short could name another zone
     return whole;
@@ -68,4 +73,4 @@ void ZoneMark::Moved(const std::wstring& longOldPath) {
 
 void ZoneMark::RemoveFrom(const std::wstring& longPath) { DeleteFileW((longPath + kStream).c_str()); }
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -40,4 +40,4 @@ private:
     std::atomic<int> m_travels{unknown};
 };
 
-} // namespace zipfacade
+}   // namespace zipfacade

@@ -9,6 +9,6 @@ int __stdcall InternetCloseHandle(void* handle);
 #endif
 
 int main(int argc, char** argv) {
-  (void)argv;
-  return argc > 5 ? InternetCloseHandle(0) : 0;
+    (void)argv;
+    return argc > 5 ? InternetCloseHandle(0) : 0;
 }

@@ -12,12 +12,14 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     const DWORD length = ::GetModuleFileNameW(instance, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return TRUE;
     const std::wstring marker = std::wstring(path, length) + L".loaded";
-    HANDLE file = ::CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) void* WINAPI InternetOpenW(const wchar_t*, DWORD, const wchar_t*, const wchar_t*, DWORD) {
+extern "C" __declspec(dllexport) void* WINAPI
+    InternetOpenW(const wchar_t*, DWORD, const wchar_t*, const wchar_t*, DWORD) {
     ::SetLastError(ERROR_NOT_SUPPORTED);
     return nullptr;
 }

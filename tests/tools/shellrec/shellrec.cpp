@@ -10,10 +10,10 @@ std::string Utf8(const wchar_t* text) {
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size > 0 ? size : 1), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
-    out.resize(out.size() - 1);  // the terminator
+    out.resize(out.size() - 1);   // the terminator
     return out;
 }
-}  // namespace
+}   // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     wchar_t logPath[MAX_PATH] = L"";

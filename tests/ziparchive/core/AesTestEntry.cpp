@@ -54,15 +54,20 @@ TestEntry AesEntry(const std::string& name, const std::string& content, const st
   Check(mbedtls_md_hmac_finish(&md, code));
   mbedtls_md_free(&md);
 
-  TestEntry entry(name, salt + std::string(reinterpret_cast<const char*>(keys + 2 * kKey), kVerifier) + data +
-                            std::string(reinterpret_cast<const char*>(code), kCode),
+  TestEntry entry(name,
+                  salt + std::string(reinterpret_cast<const char*>(keys + 2 * kKey), kVerifier) + data +
+                      std::string(reinterpret_cast<const char*>(code), kCode),
                   99);
   entry.rawData = true;
   entry.flags = 0x0001;
-  entry.crc = 0;   // AE-2: the authentication code stands for the CRC-32
+  entry.crc = 0; // AE-2: the authentication code stands for the CRC-32
   entry.uncompressedSize = content.size();
   // WinZip's extra field: AE-2, vendor "AE", strength 3 (AES-256), the method inside.
-  entry.extra = std::string("\x01\x99\x07\x00\x02\x00" "AE\x03", 9) + static_cast<char>(method) + '\0';
+  entry.extra = std::string(
+                    "\x01\x99\x07\x00\x02\x00"
+                    "AE\x03",
+                    9) +
+                static_cast<char>(method) + '\0';
   return entry;
 }
 

@@ -36,83 +36,137 @@ struct OpenCase {
 std::vector<OpenCase> OpenCases() {
   std::vector<OpenCase> cases;
   cases.push_back({"empty file", [] { return Bytes{}; }, ZipErrorKind::NotAnArchive});
-  cases.push_back({"text file", [] { Bytes b(5000, 'x'); return b; }, ZipErrorKind::NotAnArchive});
-  cases.push_back({"end record cut short", [] { Bytes b = Build(ThreeMethods()); b.pop_back(); return b; },
+  cases.push_back({"text file",
+                   [] {
+                     Bytes b(5000, 'x');
+                     return b;
+                   },
                    ZipErrorKind::NotAnArchive});
-  cases.push_back({"directory offset past the end", [] {
+  cases.push_back({"end record cut short",
+                   [] {
+                     Bytes b = Build(ThreeMethods());
+                     b.pop_back();
+                     return b;
+                   },
+                   ZipErrorKind::NotAnArchive});
+  cases.push_back({"directory offset past the end",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      b[EndRecord(b) + 19] = 0x7F;
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"directory larger than the file", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"directory larger than the file",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      b[EndRecord(b) + 15] = 0x7F;
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"huge entry count", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"huge entry count",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.countOverride = 0xFFFE;
-                     return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"count larger than the records", [] {
+                     return Build(a);
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"count larger than the records",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.countOverride = 4;
-                     return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"central signature damaged", [] {
+                     return Build(a);
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"central signature damaged",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      b[Find(b, "PK\x01\x02") + 3] = 9;
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"local signature damaged", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"local signature damaged",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      b[Find(b, "PK\x03\x04", 10) + 2] = 9;
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"local header offset past the data", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"local header offset past the data",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.entries[1].recordedOffset = 1u << 30;
-                     return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"two entries sharing their data (overlap bomb)", [] {
+                     return Build(a);
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"two entries sharing their data (overlap bomb)",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.entries[2].recordedOffset = 0;
-                     return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"compressed size reaching into the next entry", [] {
+                     return Build(a);
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"compressed size reaching into the next entry",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.entries[1].compressedSize = Compress(8, Text(5000)).size() + 40;
-                     return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"compressed size running into the directory", [] {
+                     return Build(a);
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"compressed size running into the directory",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.entries[2].compressedSize = 1u << 20;
-                     return Build(a); }, ZipErrorKind::BadArchive});
-  cases.push_back({"size 0xFFFFFFFF without zip64 field, taken as it is, runs past the entries", [] {
+                     return Build(a);
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"size 0xFFFFFFFF without zip64 field, taken as it is, runs past the entries",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      std::size_t central = Find(b, "PK\x01\x02");
                      for (int i = 0; i < 4; ++i) b[central + 20 + i] = 0xFF;
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"zip64 locator pointing nowhere", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"zip64 locator pointing nowhere",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.zip64End = true;
                      Bytes b = Build(a);
                      std::size_t record = Find(b, "PK\x06\x06");
                      b[record] = 'X';
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"zip64 record with an absurd count", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"zip64 record with an absurd count",
+                   [] {
                      TestArchive a = ThreeMethods();
                      a.zip64End = true;
                      Bytes b = Build(a);
                      std::size_t record = Find(b, "PK\x06\x06");
                      for (int i = 0; i < 8; ++i) b[record + 24 + i] = b[record + 32 + i] = 0x7F;
-                     return b; }, ZipErrorKind::BadArchive});
-  cases.push_back({"second disk of a split archive", [] {
+                     return b;
+                   },
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"second disk of a split archive",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      b[EndRecord(b) + 4] = 1;
-                     return b; }, ZipErrorKind::Unsupported});
-  cases.push_back({"directory spread over volumes", [] {
+                     return b;
+                   },
+                   ZipErrorKind::Unsupported});
+  cases.push_back({"directory spread over volumes",
+                   [] {
                      Bytes b = Build(ThreeMethods());
                      b[EndRecord(b) + 4] = b[EndRecord(b) + 6] = 1;
                      b[EndRecord(b) + 8] = 1;
-                     return b; }, ZipErrorKind::Unsupported});
+                     return b;
+                   },
+                   ZipErrorKind::Unsupported});
   return cases;
 }
 
 TEST(DamagedArchive, RefusedAtOpenWithTheRightKind) {
-  for (const OpenCase& c : OpenCases())
-    EXPECT_EQ(ErrorOf([&] { OpenMemory(c.make()); }), c.expected) << c.label;
+  for (const OpenCase& c : OpenCases()) EXPECT_EQ(ErrorOf([&] { OpenMemory(c.make()); }), c.expected) << c.label;
 }
 
 struct DataCase {

@@ -83,14 +83,15 @@ protected:
 
 struct ToolCase {
   const char* label;
-  const char* command;   // run in the test's folder, makes out.zip from in/
+  const char* command; // run in the test's folder, makes out.zip from in/
 };
 
 // Each archive unpacks completely with its password; without one, or with a wrong one, nothing of it
 // is written and the reader says so.
 TEST_F(Encryption, ArchivesOf7ZipAndInfoZipUnpackWithTheirPasswordAndNeverWithAnother) {
   const ToolCase cases[] = {
-      {"7-Zip ZipCrypto deflate", "cd in && 7z a -tzip -psecret -mem=ZipCrypto -mm=Deflate ../out.zip text.txt small.txt"},
+      {"7-Zip ZipCrypto deflate",
+       "cd in && 7z a -tzip -psecret -mem=ZipCrypto -mm=Deflate ../out.zip text.txt small.txt"},
       {"7-Zip ZipCrypto bzip2", "cd in && 7z a -tzip -psecret -mem=ZipCrypto -mm=BZip2 ../out.zip text.txt small.txt"},
       {"7-Zip ZipCrypto LZMA", "cd in && 7z a -tzip -psecret -mem=ZipCrypto -mm=LZMA ../out.zip text.txt small.txt"},
       {"7-Zip AES-128 deflate", "cd in && 7z a -tzip -psecret -mem=AES128 -mm=Deflate ../out.zip text.txt small.txt"},
@@ -121,7 +122,8 @@ TEST_F(Encryption, ArchivesOf7ZipAndInfoZipUnpackWithTheirPasswordAndNeverWithAn
     reader.SetPasswords({"Secret"});
     EXPECT_EQ(ErrorOf([&] { unzip.Test(0, kBuffer); }), ZipErrorKind::WrongPassword);
     EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder / "x", true, "", kBuffer); }), ZipErrorKind::WrongPassword);
-    EXPECT_EQ(ListFolder(folder.Path()), (std::vector<std::string>{"in", "in/small.txt", "in/text.txt", "out.zip", "x"}));
+    EXPECT_EQ(ListFolder(folder.Path()),
+              (std::vector<std::string>{"in", "in/small.txt", "in/text.txt", "out.zip", "x"}));
 
     // Tried in order, as the UTF-8, ANSI and OEM forms of one password would be.
     reader.SetPasswords({"first form", "secret"});
@@ -139,8 +141,9 @@ TEST_F(Encryption, ArchivesOf7ZipAndInfoZipUnpackWithTheirPasswordAndNeverWithAn
 TEST_F(Encryption, MixedArchiveNeedsEachEntrysOwnPassword) {
   WriteFile(folder / "in/a.txt", Content("under A", 70000));
   WriteFile(folder / "in/b.txt", Content("under B", 90000));
-  RunIn(folder, "cd in && 7z a -tzip ../out.zip small.txt && 7z a -tzip -pAlpha -mem=ZipCrypto ../out.zip a.txt"
-              " && 7z a -tzip -pBravo -mem=AES256 ../out.zip b.txt");
+  RunIn(folder,
+        "cd in && 7z a -tzip ../out.zip small.txt && 7z a -tzip -pAlpha -mem=ZipCrypto ../out.zip a.txt"
+        " && 7z a -tzip -pBravo -mem=AES256 ../out.zip b.txt");
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;
   ArchiveExtractor unzip(reader);
@@ -163,8 +166,9 @@ TEST_F(Encryption, MixedArchiveNeedsEachEntrysOwnPassword) {
 TEST_F(Encryption, AesEntriesUnderTwoPasswordsOneAfterTheOther) {
   WriteFile(folder / "in/a.txt", Content("under A", 70000));
   WriteFile(folder / "in/b.txt", Content("under B", 90000));
-  RunIn(folder, "cd in && 7z a -tzip -pAlpha -mem=AES128 ../out.zip a.txt"
-                " && 7z a -tzip -pBravo -mem=AES256 ../out.zip b.txt");
+  RunIn(folder,
+        "cd in && 7z a -tzip -pAlpha -mem=AES128 ../out.zip a.txt"
+        " && 7z a -tzip -pBravo -mem=AES256 ../out.zip b.txt");
   for (const bool bravoFirst : {false, true}) {
     SCOPED_TRACE(bravoFirst ? "Bravo tried first" : "Alpha tried first");
     Archive archive = Open(folder / "out.zip");
@@ -202,12 +206,13 @@ TEST_F(Encryption, Ae2EntryIsCheckedByItsAuthenticationCode) {
 // (E_INVALIDARG), so Info-ZIP's zip, which takes the bytes as given, makes the traditional ones and
 // the AES entry is made here.
 TEST_F(Encryption, NonAsciiPasswordFitsInTheFormItWasWrittenIn) {
-  const std::string utf8Form = "P\xC3\xA4ssw\xC3\xB6rd \xE2\x82\xAC";   // "Pässwörd €"
-  const std::string ansiForm = "P\xE4ssw\xF6rd \x80";                      // Windows-1252
-  const std::string oemForm = "P\x84ssw\x94rd ?";                          // code page 437, no euro sign
+  const std::string utf8Form = "P\xC3\xA4ssw\xC3\xB6rd \xE2\x82\xAC"; // "Pässwörd €"
+  const std::string ansiForm = "P\xE4ssw\xF6rd \x80";                 // Windows-1252
+  const std::string oemForm = "P\x84ssw\x94rd ?";                     // code page 437, no euro sign
   RunIn(folder, "cd in && zip -q -P '" + utf8Form + "' ../utf8.zip text.txt && zip -q -P '" + ansiForm +
                     "' ../ansi.zip text.txt");
-  const Bytes aes = Build(TestArchive({AesEntry("text.txt", ReadFile(folder / "in/text.txt"), utf8Form, kMethodDeflate)}));
+  const Bytes aes =
+      Build(TestArchive({AesEntry("text.txt", ReadFile(folder / "in/text.txt"), utf8Form, kMethodDeflate)}));
   WriteFile(folder / "aes-utf8.zip", std::string(aes.begin(), aes.end()));
   const struct {
     const char* archive;
@@ -249,7 +254,7 @@ TEST_F(Encryption, AesEntryWithAChangedAuthenticationCodeIsDamagedAndNotWritten)
   RunIn(folder, "cd in && 7z a -tzip -psecret -mem=AES256 -mx=0 ../out.zip text.txt");
   {
     Archive archive = Open(folder / "out.zip");
-    FlipDataByte(archive.path, archive.reader->Entry(0), 3);   // inside the 10-byte code
+    FlipDataByte(archive.path, archive.reader->Entry(0), 3); // inside the 10-byte code
   }
   Archive archive = Open(folder / "out.zip");
   ZipReader& reader = *archive.reader;

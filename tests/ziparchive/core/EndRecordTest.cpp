@@ -12,7 +12,7 @@ using namespace ziptest;
 
 namespace {
 
-constexpr std::size_t kDirectorySizeField = 12;   // within an end record
+constexpr std::size_t kDirectorySizeField = 12; // within an end record
 constexpr std::size_t kCommentLengthField = 20;
 
 // An archive of one stored entry, `name`, whose content names it too.
@@ -57,44 +57,66 @@ struct EndRecordCase {
 
 std::vector<EndRecordCase> EndRecordCases() {
   std::vector<EndRecordCase> cases;
-  cases.push_back({"comment shorter than the rest of the file", [] { return Archive("a.txt", "note", "junk after it"); },
+  cases.push_back({"comment shorter than the rest of the file",
+                   [] { return Archive("a.txt", "note", "junk after it"); },
                    {"a.txt"}});
-  cases.push_back({"comment running past the end of the file", [] { return CommentCut(Archive("a.txt", "note"), 300); },
+  cases.push_back({"comment running past the end of the file",
+                   [] { return CommentCut(Archive("a.txt", "note"), 300); },
                    {"a.txt"}});
   cases.push_back({"comment running exactly to the end", [] { return Archive("a.txt", "note"); }, {"a.txt"}});
-  cases.push_back({"an archive in the comment", [] { return Archive("real.txt", Text(Archive("hidden.txt"))); },
-                   {"real.txt"}});
-  cases.push_back({"a zip64 archive in the comment", [] {
+  cases.push_back(
+      {"an archive in the comment", [] { return Archive("real.txt", Text(Archive("hidden.txt"))); }, {"real.txt"}});
+  cases.push_back({"a zip64 archive in the comment",
+                   [] {
                      TestArchive hidden({TestEntry("hidden.txt", "hidden")});
                      hidden.zip64End = true;
-                     return Archive("real.txt", Text(Build(hidden))); }, {"real.txt"}});
-  cases.push_back({"a zip64 locator and end record in the comment, pointing nowhere", [] {
+                     return Archive("real.txt", Text(Build(hidden)));
+                   },
+                   {"real.txt"}});
+  cases.push_back({"a zip64 locator and end record in the comment, pointing nowhere",
+                   [] {
                      TestArchive hidden({TestEntry("hidden.txt", "hidden")});
                      hidden.zip64End = true;
                      const Bytes bytes = Build(hidden);
-                     const Bytes locatorOn(bytes.begin() + static_cast<std::ptrdiff_t>(Find(bytes, "PK\x06\x07")), bytes.end());
-                     return Archive("real.txt", Text(locatorOn)); }, {"real.txt"}});
-  cases.push_back({"an archive in the comment, its own comment cut", [] {
-                     return Archive("real.txt", Text(CommentCut(Archive("hidden.txt")))); }, {"real.txt"}});
-  cases.push_back({"an archive with its comment cut in a comment, bytes after that comment", [] {
-                     return Archive("real.txt", Text(CommentCut(Archive("hidden.txt"), 300)), "junk after it"); },
+                     const Bytes locatorOn(bytes.begin() + static_cast<std::ptrdiff_t>(Find(bytes, "PK\x06\x07")),
+                                           bytes.end());
+                     return Archive("real.txt", Text(locatorOn));
+                   },
+                   {"real.txt"}});
+  cases.push_back({"an archive in the comment, its own comment cut",
+                   [] { return Archive("real.txt", Text(CommentCut(Archive("hidden.txt")))); },
+                   {"real.txt"}});
+  cases.push_back({"an archive with its comment cut in a comment, bytes after that comment",
+                   [] { return Archive("real.txt", Text(CommentCut(Archive("hidden.txt"), 300)), "junk after it"); },
                    {"real.txt"}});
   // Two directories, `file` and `FILE`, each with its end record: the last one is the archive.
-  cases.push_back({"a later end record with its comment cut, an earlier sound one before it", [] {
-                     return Then(Archive("file"), CommentCut(Archive("FILE"))); }, {"FILE"}});
-  cases.push_back({"an end record whose comment ends inside a later one", [] {
+  cases.push_back({"a later end record with its comment cut, an earlier sound one before it",
+                   [] { return Then(Archive("file"), CommentCut(Archive("FILE"))); },
+                   {"FILE"}});
+  cases.push_back({"an end record whose comment ends inside a later one",
+                   [] {
                      Bytes earlier = Archive("file");
                      const Bytes later = CommentCut(Archive("FILE"));
                      SetCommentLength(earlier, LastEndRecord(earlier), static_cast<std::uint16_t>(later.size() - 10));
-                     return Then(earlier, later); }, {"FILE"}});
-  cases.push_back({"a later end record inconsistent, an earlier sound one before it", [] {
+                     return Then(earlier, later);
+                   },
+                   {"FILE"}});
+  cases.push_back({"a later end record inconsistent, an earlier sound one before it",
+                   [] {
                      Bytes later = Archive("FILE");
                      later[LastEndRecord(later) + kDirectorySizeField + 2] = 0xF0; // a directory larger than the file
-                     return Then(Archive("file"), later); }, {}, ZipErrorKind::BadArchive});
-  cases.push_back({"a later end record with its comment cut and inconsistent, an earlier sound one before it", [] {
+                     return Then(Archive("file"), later);
+                   },
+                   {},
+                   ZipErrorKind::BadArchive});
+  cases.push_back({"a later end record with its comment cut and inconsistent, an earlier sound one before it",
+                   [] {
                      Bytes later = CommentCut(Archive("FILE"));
                      later[LastEndRecord(later) + kDirectorySizeField + 2] = 0xF0;
-                     return Then(Archive("file"), later); }, {}, ZipErrorKind::BadArchive});
+                     return Then(Archive("file"), later);
+                   },
+                   {},
+                   ZipErrorKind::BadArchive});
   return cases;
 }
 

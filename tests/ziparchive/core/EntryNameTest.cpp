@@ -10,20 +10,79 @@ using namespace ziptest;
 namespace {
 
 const char* const kHostileNames[] = {
-    "../evil.txt", "a/../../evil.txt", "a/..", "..", "..\\evil.txt", "a\\..\\..\\evil.txt",
-    "/etc/passwd", "\\Windows\\win.ini", "\\\\server\\share\\x", "//server/share/x",
-    "C:\\evil.txt", "C:evil.txt", "c:/evil.txt", "file.txt:stream", "a/b.txt::$DATA",
-    "nul", "NUL.txt", "a/con", "Con.tar.gz", "aux", "prn.log", "com1", "COM9.txt", "lpt1", "lpt5.dat",
-    "nul .txt", "CONIN$", "conout$.txt", "com\xC2\xB9", "LPT\xC2\xB3.txt",
-    "what?.txt", "star*.txt", "less<.txt", "more>.txt", "pipe|.txt", "quote\".txt",
-    "tab\tname", "new\nline", "bell\x07", "dot.", "a/dot./b", "blank ", "a/blank /b",
-    "a//b", "./a", "a/./b", "", "/", "\xFF\xFE", "caf\xC3", "over\xC0\xAF", "surrogate\xED\xA0\x80",
+    "../evil.txt",
+    "a/../../evil.txt",
+    "a/..",
+    "..",
+    "..\\evil.txt",
+    "a\\..\\..\\evil.txt",
+    "/etc/passwd",
+    "\\Windows\\win.ini",
+    "\\\\server\\share\\x",
+    "//server/share/x",
+    "C:\\evil.txt",
+    "C:evil.txt",
+    "c:/evil.txt",
+    "file.txt:stream",
+    "a/b.txt::$DATA",
+    "nul",
+    "NUL.txt",
+    "a/con",
+    "Con.tar.gz",
+    "aux",
+    "prn.log",
+    "com1",
+    "COM9.txt",
+    "lpt1",
+    "lpt5.dat",
+    "nul .txt",
+    "CONIN$",
+    "conout$.txt",
+    "com\xC2\xB9",
+    "LPT\xC2\xB3.txt",
+    "what?.txt",
+    "star*.txt",
+    "less<.txt",
+    "more>.txt",
+    "pipe|.txt",
+    "quote\".txt",
+    "tab\tname",
+    "new\nline",
+    "bell\x07",
+    "dot.",
+    "a/dot./b",
+    "blank ",
+    "a/blank /b",
+    "a//b",
+    "./a",
+    "a/./b",
+    "",
+    "/",
+    "\xFF\xFE",
+    "caf\xC3",
+    "over\xC0\xAF",
+    "surrogate\xED\xA0\x80",
 };
 
 const char* const kSafeNames[] = {
-    "a.txt", "dir/", "dir/sub/file.bin", "dir\\sub\\file.bin", ".hidden", "..hidden", "a..b", "nul_file.txt",
-    "console.txt", "com10", "lpt", "comet/1", "na\xC3\xAFve.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt",
-    "emoji \xF0\x9F\x98\x80.txt", "spaces inside name.txt", "trailing.dots.txt", "a b/c d/e f",
+    "a.txt",
+    "dir/",
+    "dir/sub/file.bin",
+    "dir\\sub\\file.bin",
+    ".hidden",
+    "..hidden",
+    "a..b",
+    "nul_file.txt",
+    "console.txt",
+    "com10",
+    "lpt",
+    "comet/1",
+    "na\xC3\xAFve.txt",
+    "\xE6\x97\xA5\xE6\x9C\xAC.txt",
+    "emoji \xF0\x9F\x98\x80.txt",
+    "spaces inside name.txt",
+    "trailing.dots.txt",
+    "a b/c d/e f",
 };
 
 TEST(EntryNameSafety, RefusesEveryHostileName) {
@@ -61,8 +120,7 @@ TEST(EntryNameSafety, ExtractRefusesUnsafeNewName) {
   auto reader = OpenMemory(Build(archive));
   ArchiveExtractor unzip(*reader);
   TempFolder folder;
-  EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "../escape.txt", 65536); }),
-            ZipErrorKind::UnsafeName);
+  EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "../escape.txt", 65536); }), ZipErrorKind::UnsafeName);
   EXPECT_TRUE(ListFolder(folder.Path()).empty());
 }
 
@@ -78,24 +136,24 @@ TEST(EntryNames, FromPathIsTheRelativePathWithSlashesWithoutRootOrDotComponents)
   struct Case {
     const char* fileName;
     bool fullPath;
-    const char* expected;   // null: refused
+    const char* expected; // null: refused
   } cases[] = {
-    {"Photos\\2020\\a.jpg", true, "Photos/2020/a.jpg"},
-    {".\\Photos\\a.jpg", true, "Photos/a.jpg"},
-    {"Photos/./a.jpg", true, "Photos/a.jpg"},
-    {"C:\\Data\\a.txt", true, "Data/a.txt"},
-    {"C:a.txt", true, "a.txt"},
-    {"\\Data\\a.txt", true, "Data/a.txt"},
-    {"\\\\server\\share\\Data\\a.txt", true, "Data/a.txt"},
-    {"\\\\?\\C:\\Data\\a.txt", true, "Data/a.txt"},
-    {"\\\\?\\UNC\\server\\share\\a.txt", true, "a.txt"},
-    {"Photos\\2020\\a.jpg", false, "a.jpg"},
-    {"..\\a.txt", false, "a.txt"},
-    {"..\\a.txt", true, nullptr},
-    {"a\\..\\..\\b.txt", true, nullptr},
-    {"C:\\", true, nullptr},
-    {".", false, nullptr},
-    {"", true, nullptr},
+      {"Photos\\2020\\a.jpg", true, "Photos/2020/a.jpg"},
+      {".\\Photos\\a.jpg", true, "Photos/a.jpg"},
+      {"Photos/./a.jpg", true, "Photos/a.jpg"},
+      {"C:\\Data\\a.txt", true, "Data/a.txt"},
+      {"C:a.txt", true, "a.txt"},
+      {"\\Data\\a.txt", true, "Data/a.txt"},
+      {"\\\\server\\share\\Data\\a.txt", true, "Data/a.txt"},
+      {"\\\\?\\C:\\Data\\a.txt", true, "Data/a.txt"},
+      {"\\\\?\\UNC\\server\\share\\a.txt", true, "a.txt"},
+      {"Photos\\2020\\a.jpg", false, "a.jpg"},
+      {"..\\a.txt", false, "a.txt"},
+      {"..\\a.txt", true, nullptr},
+      {"a\\..\\..\\b.txt", true, nullptr},
+      {"C:\\", true, nullptr},
+      {".", false, nullptr},
+      {"", true, nullptr},
   };
   for (const Case& c : cases) {
     std::string name;
@@ -108,7 +166,7 @@ TEST(EntryNames, FromPathIsTheRelativePathWithSlashesWithoutRootOrDotComponents)
 }
 
 TEST(NameDecoding, CodePage437HighHalf) {
-  EXPECT_EQ(Cp437ToUtf8("caf\x82"), "caf\xC3\xA9");            // é
+  EXPECT_EQ(Cp437ToUtf8("caf\x82"), "caf\xC3\xA9");                               // é
   EXPECT_EQ(Cp437ToUtf8("\x80\x9B\xE1\xFF"), "\xC3\x87\xC2\xA2\xC3\x9F\xC2\xA0"); // Ç ¢ ß nbsp
   EXPECT_EQ(Cp437ToUtf8("\xC9\xCD\xBB"), "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97"); // ╔═╗
   EXPECT_EQ(Cp437ToUtf8("plain"), "plain");

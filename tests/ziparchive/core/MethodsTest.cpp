@@ -25,7 +25,8 @@ std::string Mixed(std::size_t size) {
   return data;
 }
 
-TestEntry Packed(const std::string& name, std::uint16_t method, const std::string& packed, const std::string& original) {
+TestEntry Packed(const std::string& name, std::uint16_t method, const std::string& packed,
+                 const std::string& original) {
   TestEntry entry(name, packed, method);
   entry.rawData = true;
   entry.crc = Crc(original);
@@ -115,7 +116,9 @@ std::vector<Deflate64Case> Deflate64Only() {
 
 class StringOut : public ByteSink {
 public:
-  void Put(const std::uint8_t* data, std::size_t length) override { text.append(reinterpret_cast<const char*>(data), length); }
+  void Put(const std::uint8_t* data, std::size_t length) override {
+    text.append(reinterpret_cast<const char*>(data), length);
+  }
   std::string text;
 };
 
@@ -125,8 +128,8 @@ TEST(Methods, SamplesOfOtherToolsAreReadAndVerified) {
   const std::string text = samples::SampleText();
   TestArchive archive;
   for (const samples::MethodSample& sample : samples::kMethodSamples) {
-    archive.entries.push_back(Packed(sample.name, sample.method,
-                                     std::string(reinterpret_cast<const char*>(sample.data), sample.size), text));
+    archive.entries.push_back(
+        Packed(sample.name, sample.method, std::string(reinterpret_cast<const char*>(sample.data), sample.size), text));
     archive.entries.back().flags = sample.flags;
   }
   auto reader = OpenMemory(Build(archive));
@@ -178,7 +181,8 @@ TEST(Methods, XzAndZstandardFromTheirToolsInEveryShape) {
 
 TEST(Methods, Deflate64StreamsBeyondDeflateAreReadAndRefusedAsDeflate) {
   for (const Deflate64Case& c : Deflate64Only()) {
-    auto reader = OpenMemory(Build({{Packed("64", 9, c.stream, c.expected), Packed("plain", 8, c.stream, c.expected)}}));
+    auto reader =
+        OpenMemory(Build({{Packed("64", 9, c.stream, c.expected), Packed("plain", 8, c.stream, c.expected)}}));
     EXPECT_EQ(ReadAll(*reader, 0), c.expected) << c.label;
     EXPECT_EQ(ErrorOf([&] { ReadAll(*reader, 1); }), ZipErrorKind::CorruptEntry) << c.label << ": zlib read it";
   }
@@ -190,7 +194,8 @@ TEST(Methods, InflaterGivesTheSameOutputForInputInPiecesOfAnySize) {
   streams.emplace_back(reinterpret_cast<const char*>(samples::kDeflate64Data), sizeof samples::kDeflate64Data);
   for (const std::string& stream : streams) {
     StringOut whole;
-    ASSERT_TRUE(Inflater(Inflater::Variant::Deflate64).Write(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), whole));
+    ASSERT_TRUE(Inflater(Inflater::Variant::Deflate64)
+                    .Write(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), whole));
     for (std::size_t piece : {1, 3, 1000}) {
       Inflater inflater(Inflater::Variant::Deflate64);
       StringOut out;

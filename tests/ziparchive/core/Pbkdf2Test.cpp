@@ -39,7 +39,7 @@ struct Pbkdf2Case {
   std::string password, salt;
   unsigned rounds;
   std::size_t size;
-  const char* expected;   // RFC 6070's value, or nullptr: Mbed TLS's alone
+  const char* expected; // RFC 6070's value, or nullptr: Mbed TLS's alone
 };
 
 TEST(Pbkdf2Sha1, MatchesRfc6070AndMbedTls) {
@@ -53,8 +53,8 @@ TEST(Pbkdf2Sha1, MatchesRfc6070AndMbedTls) {
       // WinZip AES-256: 66 bytes (four blocks) from a 16-byte salt in 1000 rounds.
       {"benchmark password", "0123456789abcdef", 1000, 66, nullptr},
       {"", "12345678", 1000, 34, nullptr},
-      {std::string(64, 'k'), "0123456789ab", 1000, 50, nullptr},    // a key of exactly one block
-      {std::string(65, 'k'), "0123456789ab", 1000, 50, nullptr},    // one byte more: hashed first
+      {std::string(64, 'k'), "0123456789ab", 1000, 50, nullptr}, // a key of exactly one block
+      {std::string(65, 'k'), "0123456789ab", 1000, 50, nullptr}, // one byte more: hashed first
       {std::string(200, 'x'), "0123456789abcdef", 3, 66, nullptr},
       {"P\xC3\xA4ssw\xC3\xB6rd \xE2\x82\xAC", "0123456789abcdef", 1000, 66, nullptr},
   };

@@ -38,7 +38,8 @@ std::vector<ReaderCase> ReaderCases() {
   const std::string text = Text(100000);
   std::vector<ReaderCase> cases;
   cases.push_back({"empty archive", {}, {}});
-  cases.push_back({"three methods", {{Entry("stored.txt", "plain"), Entry("deflate.txt", text, 8), Entry("bzip2.txt", text, 12)}},
+  cases.push_back({"three methods",
+                   {{Entry("stored.txt", "plain"), Entry("deflate.txt", text, 8), Entry("bzip2.txt", text, 12)}},
                    {{"stored.txt", "plain"}, {"deflate.txt", text}, {"bzip2.txt", text}}});
   {
     TestArchive a{{Entry("d/deflate.txt", text, 8), Entry("d/bz.txt", text, 12), Entry("s.txt", "abc")}};
@@ -96,9 +97,13 @@ std::vector<ReaderCase> ReaderCases() {
     field += newName;
     unicodePath.extra = field;
     TestArchive a{{cp437, utf8, unixName, dosBytes, unicodePath}};
-    cases.push_back({"name encodings", a,
-                     {{"caf\xC3\xA9 \xC3\xB6.txt", "cp437"}, {"na\xC3\xAFve.txt", "utf8"}, {"\xE6\x97\xA5.txt", "unix"},
-                      {"\xC2\xB5\xC3\xB9\xC3\x91.txt", "dos"}, {"new \xC3\xA9.txt", "upath"}}});
+    cases.push_back({"name encodings",
+                     a,
+                     {{"caf\xC3\xA9 \xC3\xB6.txt", "cp437"},
+                      {"na\xC3\xAFve.txt", "utf8"},
+                      {"\xE6\x97\xA5.txt", "unix"},
+                      {"\xC2\xB5\xC3\xB9\xC3\x91.txt", "dos"},
+                      {"new \xC3\xA9.txt", "upath"}}});
   }
   return cases;
 }
@@ -158,9 +163,9 @@ TEST(Reader, UnsupportedMethodAndEncryptionFailClearly) {
   ppmd.method = 98;
   ppmd.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
-  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption;   // strong encryption: not read
+  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption; // strong encryption: not read
   TestEntry aes = Entry("aes.txt", "ciphertext here");
-  aes.method = 99;   // without its AES field
+  aes.method = 99; // without its AES field
   aes.rawData = true;
   auto reader = OpenMemory(Build({{ppmd, encrypted, aes, Entry("fine.txt", "ok")}}));
   ArchiveExtractor unzip(*reader);
@@ -200,19 +205,23 @@ TEST(Reader, SaysWhyAnEntryCannotBeExtracted) {
   unknown.method = 77;
   unknown.rawData = true;
   TestEntry encrypted = Entry("secret.txt", "ciphertext here");
-  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption;   // strong encryption: not read
+  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption; // strong encryption: not read
   TestEntry aes = Entry("aes.txt", "ciphertext here");
-  aes.method = 99;   // without its AES field
+  aes.method = 99; // without its AES field
   aes.rawData = true;
-  Bytes bytes = Build({{ppmd, unknown, encrypted, aes, Entry("elsewhere.txt", "in volume 2"), Entry("fine.txt", "ok")}});
+  Bytes bytes =
+      Build({{ppmd, unknown, encrypted, aes, Entry("elsewhere.txt", "in volume 2"), Entry("fine.txt", "ok")}});
   std::size_t record = 0;
   for (int i = 0; i < 5; ++i) record = Find(bytes, "PK\x01\x02", record + 1);
   bytes[record + 34] = 1; // the fifth entry's data lie in the first volume of a split archive
   auto reader = OpenMemory(bytes);
   ArchiveExtractor unzip(*reader);
   const std::vector<std::string> expected = {"compression method PPMd not supported",
-                                             "compression method 77 not supported", "encrypted", "encrypted",
-                                             "part of a split archive", ""};
+                                             "compression method 77 not supported",
+                                             "encrypted",
+                                             "encrypted",
+                                             "part of a split archive",
+                                             ""};
   TempFolder folder;
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(unzip.WhyNotExtractable(i), expected[i]) << i;

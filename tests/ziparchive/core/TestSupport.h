@@ -29,7 +29,9 @@ inline std::unique_ptr<zipcore::ZipReader> OpenMemory(const Bytes& bytes) {
 
 class StringSink : public zipcore::ByteSink {
 public:
-  void Put(const std::uint8_t* data, std::size_t length) override { text.append(reinterpret_cast<const char*>(data), length); }
+  void Put(const std::uint8_t* data, std::size_t length) override {
+    text.append(reinterpret_cast<const char*>(data), length);
+  }
   std::string text;
 };
 

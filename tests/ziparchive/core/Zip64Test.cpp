@@ -64,12 +64,14 @@ public:
       std::memset(out, 0, length);
       if (chunks_) {
         for (auto it = chunks_->begin(); it != chunks_->end(); ++it) {
-          std::uint64_t start = std::max(offset, it->first), stop = std::min(offset + length, it->first + it->second.size());
+          std::uint64_t start = std::max(offset, it->first),
+                        stop = std::min(offset + length, it->first + it->second.size());
           if (start < stop) std::memcpy(out + (start - offset), it->second.data() + (start - it->first), stop - start);
         }
       }
       return length;
     }
+
   private:
     const Chunks* chunks_;
     std::uint64_t size_;
@@ -87,8 +89,12 @@ public:
     void Truncate(std::uint64_t length) override { size_ = length; }
     const std::string& TemporaryPath() const override { return temporary_; }
     void SetModificationTime(std::int64_t) override {}
-    void Commit() override { owner_.archive_ = chunks_; owner_.archiveSize_ = size_; }
+    void Commit() override {
+      owner_.archive_ = chunks_;
+      owner_.archiveSize_ = size_;
+    }
     void Discard() noexcept override {}
+
   private:
     SparseFiles& owner_;
     std::string path_, temporary_;

@@ -16,18 +16,25 @@ namespace {
 
 TEST(WideUtf8, ConvertsBothWaysWithoutLoss) {
     const std::wstring texts[] = {
-        L"", L"plain.txt", L"donn\u00e9es/\u65e5\u672c\u8a9e", L"emoji \U0001F600",
+        L"",
+        L"plain.txt",
+        L"donn\u00e9es/\u65e5\u672c\u8a9e",
+        L"emoji \U0001F600",
         std::wstring(1, static_cast<wchar_t>(0xD800)) + L"lone high",   // legal in a Windows file name
         L"lone low " + std::wstring(1, static_cast<wchar_t>(0xDFFF)),
     };
     for (const std::wstring& text : texts) EXPECT_EQ(text, Utf8ToWide(WideToUtf8(text)));
-    EXPECT_EQ("donn\xC3\xA9" "es", WideToUtf8(L"donn\u00e9es"));
+    EXPECT_EQ(
+        "donn\xC3\xA9"
+        "es",
+        WideToUtf8(L"donn\u00e9es"));
     EXPECT_EQ("\xF0\x9F\x98\x80", WideToUtf8(L"\U0001F600"));
 }
 
 TEST(WideUtf8, BytesThatAreNotUtf8BecomeReplacementCharacters) {
-    EXPECT_EQ(L"a\uFFFDb", Utf8ToWide("a\xFF" "b"));
-    EXPECT_EQ(L"\uFFFD\uFFFD", Utf8ToWide("\xC0\xAF"));   // overlong "/"
+    EXPECT_EQ(L"a\uFFFDb", Utf8ToWide("a\xFF"
+                                      "b"));
+    EXPECT_EQ(L"\uFFFD\uFFFD", Utf8ToWide("\xC0\xAF"));     // overlong "/"
     EXPECT_EQ(L"x\uFFFD\uFFFD", Utf8ToWide("x\xE6\x97"));   // cut short: each byte replaced
 }
 
@@ -189,4 +196,4 @@ TEST_F(Seam, FailuresAreIoErrorsWithTheSystemsCode) {
     }
 }
 
-} // namespace
+}   // namespace

@@ -45,9 +45,9 @@ inline std::uint64_t RunStarts(const std::uint8_t* p) {
 
 Bzip2BlockDecoder::Bzip2BlockDecoder() = default;
 
-Bzip2BlockDecoder::Result Bzip2BlockDecoder::Decode(const std::uint8_t* data, std::size_t length, std::uint64_t startBit,
-                                                    int blockSize100k, std::vector<std::uint8_t>& out,
-                                                    std::size_t outputLimit) {
+Bzip2BlockDecoder::Result Bzip2BlockDecoder::Decode(const std::uint8_t* data, std::size_t length,
+                                                    std::uint64_t startBit, int blockSize100k,
+                                                    std::vector<std::uint8_t>& out, std::size_t outputLimit) {
   decodedCrc_.reset();
   if (blockSize100k < 1 || blockSize100k > 9) return Result::Damaged;
   Bzip2BitReader bits(data, length, startBit);

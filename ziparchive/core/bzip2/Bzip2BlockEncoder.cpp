@@ -1,6 +1,5 @@
 #include "core/bzip2/Bzip2BlockEncoder.h"
 
-
 // libbz2's stages with our block sort, under libbz2's names.
 #include "core/bzip2/Libbz2WithOwnSort.h"
 #include <bzlib.h>
@@ -23,8 +22,10 @@ constexpr std::uint64_t kWholeInputLimit = 2u << 20;
 } // namespace
 
 Bzip2BlockEncoder::Bzip2BlockEncoder(std::uint64_t ownEncoderBelow, std::uint32_t ownSortFrom, LargeBlocks largeBlocks)
-    : ownEncoderBelow_(ownEncoderBelow), ownSortFrom_(std::max<std::uint32_t>(ownSortFrom, 1)),
-      largeBlocks_(largeBlocks), scratch_(kPiece) {}
+    : ownEncoderBelow_(ownEncoderBelow),
+      ownSortFrom_(std::max<std::uint32_t>(ownSortFrom, 1)),
+      largeBlocks_(largeBlocks),
+      scratch_(kPiece) {}
 
 Bzip2BlockEncoder::~Bzip2BlockEncoder() {
   for (Allocation& allocation : allocations_) std::free(allocation.memory);
@@ -51,12 +52,12 @@ void Bzip2BlockEncoder::Release(void* self, void* memory) {
   }
 }
 
-void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k,
-                               std::vector<std::uint8_t>& stream) {
+void Bzip2BlockEncoder::Encode(const Bzip2BlockData& block, int blockSize100k, std::vector<std::uint8_t>& stream) {
   if (block.Empty()) throw std::logic_error("an empty bzip2 block cannot be encoded");
   if (block.Size() >= ownEncoderBelow_ &&
       (largeBlocks_ == LargeBlocks::Libbz2Stages || block.Size() > kWholeInputLimit)) {
-    EncodeWithLibbz2(block.Size(), [&](auto&& sink) { block.Expand(scratch_, sink); }, blockSize100k, stream);
+    EncodeWithLibbz2(
+        block.Size(), [&](auto&& sink) { block.Expand(scratch_, sink); }, blockSize100k, stream);
     return;
   }
   plainInput_.clear();
@@ -81,7 +82,8 @@ void Bzip2BlockEncoder::Encode(const std::uint8_t* data, std::size_t length, int
       // libbz2's stages get by with their own arrays, falling back to libbz2's sort if need be.
     }
   }
-  EncodeWithLibbz2(length, [&](auto&& sink) { sink(data, length); }, blockSize100k, stream);
+  EncodeWithLibbz2(
+      length, [&](auto&& sink) { sink(data, length); }, blockSize100k, stream);
 }
 
 template <class ForEachPiece>

@@ -35,8 +35,7 @@ public:
 
   // ownEncoderBelow: 0 has every block written as libbz2 alone would write the stream.
   // ownSortFrom: 1 has our sort order every block that libbz2's stages encode.
-  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow,
-                             std::uint32_t ownSortFrom = kOwnSortFrom,
+  explicit Bzip2BlockEncoder(std::uint64_t ownEncoderBelow = kOwnEncoderBelow, std::uint32_t ownSortFrom = kOwnSortFrom,
                              LargeBlocks largeBlocks = LargeBlocks::OwnStages);
   Bzip2BlockEncoder(const Bzip2BlockEncoder&) = delete;
   Bzip2BlockEncoder& operator=(const Bzip2BlockEncoder&) = delete;

@@ -64,7 +64,7 @@ std::uint32_t Bzip2BlockSorter::SmallestRotation(const std::uint8_t* block, std:
 }
 
 Bzip2BlockSorter::Turned Bzip2BlockSorter::TurnAndSort(const std::uint8_t* block, std::uint32_t length, Text text,
-                                                      std::int32_t* suffixes) {
+                                                       std::int32_t* suffixes) {
   // The values present give the smallest one and each value's rank. Ranks keep the bytes' order, so
   // the suffixes sort as the block's own do.
   std::array<bool, 256> present{};
@@ -76,8 +76,8 @@ Bzip2BlockSorter::Turned Bzip2BlockSorter::TurnAndSort(const std::uint8_t* block
     used += present[value];
   }
   const auto smallest = static_cast<std::uint8_t>(std::find(present.begin(), present.end(), true) - present.begin());
-  const bool ranked = text == Text::Ranks ||
-                      (text == Text::RanksIfCompact && length < kCompactAlphabetBelow && used <= 128);
+  const bool ranked =
+      text == Text::Ranks || (text == Text::RanksIfCompact && length < kCompactAlphabetBelow && used <= 128);
 
   const std::uint32_t start = SmallestRotation(block, length, smallest);
   turned_.resize(length);

@@ -43,7 +43,8 @@ public:
 
   // Calls sink(const std::uint8_t*, std::size_t) with the block's bytes in order, in pieces of at most
   // `scratch.size()` bytes (scratch must not be empty).
-  template <class Sink> void Expand(std::vector<std::uint8_t>& scratch, Sink&& sink) const;
+  template <class Sink>
+  void Expand(std::vector<std::uint8_t>& scratch, Sink&& sink) const;
 
 private:
   // `count` copies of `byte` stand before literal_[at].

@@ -41,8 +41,7 @@ int Bzip2HuffmanCode::HuffmanLengths(const std::uint32_t* weights, int count) {
   int nextMerged = count;
   int made = count;
   auto lightest = [&] {
-    if (nextLeaf < count && (nextMerged == made || weight[nextLeaf] <= weight[nextMerged]))
-      return nextLeaf++;
+    if (nextLeaf < count && (nextMerged == made || weight[nextLeaf] <= weight[nextMerged])) return nextLeaf++;
     return nextMerged++;
   };
   while (made < 2 * count - 1) {

@@ -13,7 +13,8 @@ bool Bzip2HuffmanTable::Build(const std::uint8_t* lengths, int count) {
   }
   // Kraft's sum in units of the longest code: more than the whole space means no prefix code.
   std::uint32_t used = 0;
-  for (int length = 1; length <= kMaxCodeLength; ++length) used += std::uint32_t(count_[length]) << (kMaxCodeLength - length);
+  for (int length = 1; length <= kMaxCodeLength; ++length)
+    used += std::uint32_t(count_[length]) << (kMaxCodeLength - length);
   if (used > (1u << kMaxCodeLength)) return false;
 
   std::uint32_t code = 0;
@@ -33,7 +34,8 @@ bool Bzip2HuffmanTable::Build(const std::uint8_t* lengths, int count) {
       const std::uint32_t symbol = sorted_[offset_[length] + i];
       const int spread = kFastBits - length;
       const std::uint32_t from = (first_[length] + std::uint32_t(i)) << spread;
-      std::fill_n(fast_.begin() + from, std::size_t(1) << spread, static_cast<std::uint16_t>(symbol << 5 | std::uint32_t(length)));
+      std::fill_n(fast_.begin() + from, std::size_t(1) << spread,
+                  static_cast<std::uint16_t>(symbol << 5 | std::uint32_t(length)));
     }
   }
   return true;

@@ -33,7 +33,7 @@ public:
 private:
   int DecodeLong(std::uint64_t bits, int& length) const;
 
-  std::array<std::uint16_t, 1u << kFastBits> fast_; // symbol << 5 | length; 0: longer code or none
+  std::array<std::uint16_t, 1u << kFastBits> fast_;      // symbol << 5 | length; 0: longer code or none
   std::array<std::uint32_t, kMaxCodeLength + 1> first_;  // first code of each length
   std::array<std::uint16_t, kMaxCodeLength + 1> count_;  // codes of each length
   std::array<std::uint16_t, kMaxCodeLength + 1> offset_; // index in sorted_ of each length's first symbol

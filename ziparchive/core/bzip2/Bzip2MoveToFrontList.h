@@ -63,7 +63,7 @@ private:
     }
   }
 
-  std::uint64_t head_ = 0;  // entries 0 to 7, entry i in bits 8i to 8i + 7
+  std::uint64_t head_ = 0;   // entries 0 to 7, entry i in bits 8i to 8i + 7
   std::uint8_t rest_[256]{}; // entries 8 to 255, and room for the last word read
 };
 

@@ -55,9 +55,8 @@ int TablesFor(std::size_t symbols) {
 } // namespace
 
 void Bzip2OwnBlockEncoder::Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
-                                    std::vector<std::uint8_t>& stream, Tables tables) {
-  if (length == 0 || blockSize100k < 1 || blockSize100k > 9)
-    throw std::logic_error("bad bzip2 block");
+                                  std::vector<std::uint8_t>& stream, Tables tables) {
+  if (length == 0 || blockSize100k < 1 || blockSize100k > 9) throw std::logic_error("bad bzip2 block");
   RunLengthEncode(data, length);
   if (block_.size() > 100000u * static_cast<unsigned>(blockSize100k))
     throw std::logic_error("the bzip2 block is larger than its level allows");
@@ -160,8 +159,7 @@ void Bzip2OwnBlockEncoder::ChooseTables(Tables tables) {
     while (taken < target && last < alphabetSize_ - 1) taken += symbolCounts_[++last];
     if (last > first && parts != tableCount_ && parts != 1 && (tableCount_ - parts) % 2 == 1)
       taken -= symbolCounts_[last--];
-    for (int s = 0; s < alphabetSize_; ++s)
-      lengths[parts - 1][s] = (s >= first && s <= last) ? 0 : 15;
+    for (int s = 0; s < alphabetSize_; ++s) lengths[parts - 1][s] = (s >= first && s <= last) ? 0 : 15;
     first = last + 1;
     remaining -= taken;
   }
@@ -211,7 +209,7 @@ void Bzip2OwnBlockEncoder::AssignSelectors(
 }
 
 void Bzip2OwnBlockEncoder::WriteStream(int blockSize100k, std::uint32_t crc, std::uint32_t origin,
-                                         std::vector<std::uint8_t>& stream) const {
+                                       std::vector<std::uint8_t>& stream) const {
   stream.clear();
   stream.reserve(block_.size() + block_.size() / 8 + 1024);
   Bzip2BitWriter bits(stream);

@@ -29,8 +29,8 @@ public:
   // Replaces `stream` with the one-block stream of data[0, length). The input must not be empty,
   // and after the initial run-length coding it must fit a block of blockSize100k (1 to 9) times
   // 100000 bytes, as Bzip2BlockSplitter's blocks do.
-  void Encode(const std::uint8_t* data, std::size_t length, int blockSize100k,
-              std::vector<std::uint8_t>& stream, Tables tables = Tables::Quick);
+  void Encode(const std::uint8_t* data, std::size_t length, int blockSize100k, std::vector<std::uint8_t>& stream,
+              Tables tables = Tables::Quick);
 
 private:
   static constexpr int kMaxTables = 6;
@@ -42,23 +42,21 @@ private:
   void MoveToFront();
   void ChooseTables(Tables tables);
   void AssignSelectors(const std::array<std::uint8_t, Bzip2HuffmanCode::kMaxSymbols>* lengths,
-                       std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables>&
-                           frequencies);
-  void WriteStream(int blockSize100k, std::uint32_t crc, std::uint32_t origin,
-                   std::vector<std::uint8_t>& stream) const;
+                       std::array<std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols>, kMaxTables>& frequencies);
+  void WriteStream(int blockSize100k, std::uint32_t crc, std::uint32_t origin, std::vector<std::uint8_t>& stream) const;
 
   std::vector<std::uint8_t> block_; // the input after the initial run-length coding
-  Bzip2RotationSorter sorter_;        // blocks under 8 KiB
-  Bzip2BlockSorter suffixSorter_;     // larger ones
+  Bzip2RotationSorter sorter_;      // blocks under 8 KiB
+  Bzip2BlockSorter suffixSorter_;   // larger ones
   std::array<bool, 256> used_{};
   int usedCount_ = 0;
-  int alphabetSize_ = 0;                 // RUNA, RUNB, move-to-front positions 1.., end of block
+  int alphabetSize_ = 0;                  // RUNA, RUNB, move-to-front positions 1.., end of block
   std::vector<std::uint8_t> transformed_; // the transform's output, each byte as its rank among the used
                                           // (the used: the values in block_)
-  std::vector<std::uint16_t> symbols_;   // the block after move-to-front and zero-run coding
+  std::vector<std::uint16_t> symbols_;    // the block after move-to-front and zero-run coding
   std::array<std::uint32_t, Bzip2HuffmanCode::kMaxSymbols> symbolCounts_{};
   int tableCount_ = 0;
-  std::vector<std::uint8_t> selectors_;  // the table of each group of kGroupSize symbols
+  std::vector<std::uint8_t> selectors_; // the table of each group of kGroupSize symbols
   std::array<Bzip2HuffmanCode, kMaxTables> tables_;
 };
 

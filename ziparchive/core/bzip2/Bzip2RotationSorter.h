@@ -26,10 +26,10 @@ private:
   void RefineGroup(Group group, std::uint32_t depth, std::uint32_t length);
 
   std::vector<std::uint32_t> order_;
-  std::vector<std::uint32_t> rank_;     // per rotation: the first row of its group
-  std::vector<std::uint64_t> keyed_;    // first four bytes above the rotation, then sorted
+  std::vector<std::uint32_t> rank_;  // per rotation: the first row of its group
+  std::vector<std::uint64_t> keyed_; // first four bytes above the rotation, then sorted
   std::vector<std::uint64_t> scratch_;
-  std::vector<std::uint64_t> pairs_;    // (key, rotation) of the group being refined
+  std::vector<std::uint64_t> pairs_; // (key, rotation) of the group being refined
   std::vector<Group> tied_;
   std::vector<Group> stillTied_;
 };

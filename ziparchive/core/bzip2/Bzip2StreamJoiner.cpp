@@ -28,8 +28,8 @@ std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
 
 bool FindBzip2Block(const std::uint8_t* stream, std::size_t length, Bzip2BlockBits& block) {
   const std::size_t minimum = kHeaderBytes + 6 + 4 + 10; // header, block magic, CRC, trailer
-  if (length < minimum || stream[0] != 'B' || stream[1] != 'Z' || stream[2] != 'h' ||
-      stream[3] < '1' || stream[3] > '9')
+  if (length < minimum || stream[0] != 'B' || stream[1] != 'Z' || stream[2] != 'h' || stream[3] < '1' ||
+      stream[3] > '9')
     return false;
   if (!BitsEqual(stream, kHeaderBytes * 8, kBlockMagic, 48)) return false;
   std::uint32_t crc = ReadBigEndian32(stream + kHeaderBytes + 6);

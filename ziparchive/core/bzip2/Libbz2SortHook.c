@@ -8,8 +8,7 @@ void ZipcoreLibbz2BlockSort(EState* s);
 
 void BZ2_blockSort(EState* s) {
   int origin = -1;
-  if (s->strm->opaque != NULL)
-    origin = ZipcoreSortBzip2Block(s->strm->opaque, s->block, s->nblock, s->ptr);
+  if (s->strm->opaque != NULL) origin = ZipcoreSortBzip2Block(s->strm->opaque, s->block, s->nblock, s->ptr);
   if (origin < 0) {
     ZipcoreLibbz2BlockSort(s);
     return;

@@ -6,25 +6,25 @@
 #ifndef ZIPCORE_LIBBZ2_WITH_OWN_SORT_H
 #define ZIPCORE_LIBBZ2_WITH_OWN_SORT_H
 
-#define BZ2_bsInitWrite ZipcoreOwnSort_bsInitWrite
-#define BZ2_bzBuffToBuffCompress ZipcoreOwnSort_bzBuffToBuffCompress
+#define BZ2_bsInitWrite            ZipcoreOwnSort_bsInitWrite
+#define BZ2_bzBuffToBuffCompress   ZipcoreOwnSort_bzBuffToBuffCompress
 #define BZ2_bzBuffToBuffDecompress ZipcoreOwnSort_bzBuffToBuffDecompress
-#define BZ2_bzCompress ZipcoreOwnSort_bzCompress
-#define BZ2_bzCompressEnd ZipcoreOwnSort_bzCompressEnd
-#define BZ2_bzCompressInit ZipcoreOwnSort_bzCompressInit
-#define BZ2_bzDecompress ZipcoreOwnSort_bzDecompress
-#define BZ2_bzDecompressEnd ZipcoreOwnSort_bzDecompressEnd
-#define BZ2_bzDecompressInit ZipcoreOwnSort_bzDecompressInit
-#define BZ2_bzlibVersion ZipcoreOwnSort_bzlibVersion
-#define BZ2_compressBlock ZipcoreOwnSort_compressBlock
-#define BZ2_crc32Table ZipcoreOwnSort_crc32Table
-#define BZ2_decompress ZipcoreOwnSort_decompress
-#define BZ2_hbAssignCodes ZipcoreOwnSort_hbAssignCodes
-#define BZ2_hbCreateDecodeTables ZipcoreOwnSort_hbCreateDecodeTables
-#define BZ2_hbMakeCodeLengths ZipcoreOwnSort_hbMakeCodeLengths
-#define BZ2_indexIntoF ZipcoreOwnSort_indexIntoF
-#define BZ2_rNums ZipcoreOwnSort_rNums
-#define BZ2_blockSort ZipcoreOwnSort_blockSort
+#define BZ2_bzCompress             ZipcoreOwnSort_bzCompress
+#define BZ2_bzCompressEnd          ZipcoreOwnSort_bzCompressEnd
+#define BZ2_bzCompressInit         ZipcoreOwnSort_bzCompressInit
+#define BZ2_bzDecompress           ZipcoreOwnSort_bzDecompress
+#define BZ2_bzDecompressEnd        ZipcoreOwnSort_bzDecompressEnd
+#define BZ2_bzDecompressInit       ZipcoreOwnSort_bzDecompressInit
+#define BZ2_bzlibVersion           ZipcoreOwnSort_bzlibVersion
+#define BZ2_compressBlock          ZipcoreOwnSort_compressBlock
+#define BZ2_crc32Table             ZipcoreOwnSort_crc32Table
+#define BZ2_decompress             ZipcoreOwnSort_decompress
+#define BZ2_hbAssignCodes          ZipcoreOwnSort_hbAssignCodes
+#define BZ2_hbCreateDecodeTables   ZipcoreOwnSort_hbCreateDecodeTables
+#define BZ2_hbMakeCodeLengths      ZipcoreOwnSort_hbMakeCodeLengths
+#define BZ2_indexIntoF             ZipcoreOwnSort_indexIntoF
+#define BZ2_rNums                  ZipcoreOwnSort_rNums
+#define BZ2_blockSort              ZipcoreOwnSort_blockSort
 
 #ifdef __cplusplus
 extern "C" {

@@ -17,7 +17,8 @@ namespace {
   throw ZipError(ZipErrorKind::WrongPassword, "the password does not fit the entry " + Quoted(entry.name));
 }
 
-void ReadExactly(InputFile& archive, const ZipEntry& entry, std::uint64_t offset, std::uint8_t* data, std::size_t size) {
+void ReadExactly(InputFile& archive, const ZipEntry& entry, std::uint64_t offset, std::uint8_t* data,
+                 std::size_t size) {
   if (archive.ReadAt(offset, data, size) != size)
     throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
 }
@@ -37,7 +38,8 @@ EntryDecryption::EntryDecryption(const ZipEntry& entry, InputFile& archive, cons
     : entry_(entry), archive_(archive) {
   const std::uint64_t overhead = Overhead(entry);
   if (overhead == 0)
-    throw ZipError(ZipErrorKind::Unsupported, "the entry " + Quoted(entry.name) + " is encrypted in a way not supported");
+    throw ZipError(ZipErrorKind::Unsupported,
+                   "the entry " + Quoted(entry.name) + " is encrypted in a way not supported");
   if (entry.compressedSize < overhead) TooShort(entry);
   dataSize_ = entry.compressedSize - overhead;
 
@@ -49,7 +51,8 @@ EntryDecryption::EntryDecryption(const ZipEntry& entry, InputFile& archive, cons
     // With a data descriptor the writer may not have known the CRC-32 yet and checks with the
     // time instead; some writers use the CRC-32 all the same, so either is taken then.
     const bool crcCheck = check == static_cast<std::uint8_t>(entry.crc32 >> 24);
-    const bool timeCheck = (entry.flags & kFlagDataDescriptor) && check == static_cast<std::uint8_t>(entry.dosTime >> 8);
+    const bool timeCheck =
+        (entry.flags & kFlagDataDescriptor) && check == static_cast<std::uint8_t>(entry.dosTime >> 8);
     if (!crcCheck && !timeCheck) Wrong(entry);
     dataOffset_ = entry.dataOffset + kTraditionalHeaderSize;
     return;

@@ -9,8 +9,8 @@
 namespace zipcore {
 namespace {
 
-constexpr std::size_t kBlock = 64;    // SHA-1's block
-constexpr std::size_t kDigest = 20;   // and its digest
+constexpr std::size_t kBlock = 64;  // SHA-1's block
+constexpr std::size_t kDigest = 20; // and its digest
 
 void Require(int result) {
   if (result != 0) throw ZipError(ZipErrorKind::Usage, "SHA-1 failed while deriving keys from a password");
@@ -19,7 +19,7 @@ void Require(int result) {
 // The state as the digest's bytes (big-endian words).
 void StoreState(const mbedtls_sha1_context& context, std::uint8_t* digest) {
   for (std::size_t word = 0; word < 5; ++word) {
-    const std::uint32_t value = context.state[word];   // written out byte by byte: compilers make one store of it
+    const std::uint32_t value = context.state[word]; // written out byte by byte: compilers make one store of it
     digest[4 * word] = static_cast<std::uint8_t>(value >> 24);
     digest[4 * word + 1] = static_cast<std::uint8_t>(value >> 16);
     digest[4 * word + 2] = static_cast<std::uint8_t>(value >> 8);
@@ -60,7 +60,7 @@ Pbkdf2Sha1::Pbkdf2Sha1(const std::string& password) {
 }
 
 Pbkdf2Sha1::~Pbkdf2Sha1() {
-  mbedtls_sha1_free(&inner_);   // zeroizes
+  mbedtls_sha1_free(&inner_); // zeroizes
   mbedtls_sha1_free(&outer_);
 }
 

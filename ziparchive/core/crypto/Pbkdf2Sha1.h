@@ -15,7 +15,7 @@ namespace zipcore {
 class Pbkdf2Sha1 {
 public:
   explicit Pbkdf2Sha1(const std::string& password);
-  ~Pbkdf2Sha1();   // both states are wiped
+  ~Pbkdf2Sha1(); // both states are wiped
   Pbkdf2Sha1(const Pbkdf2Sha1&) = delete;
   Pbkdf2Sha1& operator=(const Pbkdf2Sha1&) = delete;
 
@@ -26,8 +26,8 @@ public:
 
 private:
   struct Scratch;
-  mbedtls_sha1_context inner_;   // after the 64 bytes of key ^ ipad
-  mbedtls_sha1_context outer_;   // after the 64 bytes of key ^ opad
+  mbedtls_sha1_context inner_; // after the 64 bytes of key ^ ipad
+  mbedtls_sha1_context outer_; // after the 64 bytes of key ^ opad
 };
 
 } // namespace zipcore

@@ -18,8 +18,7 @@ const z_crc_t* CrcTable() {
 
 } // namespace
 
-TraditionalCipher::TraditionalCipher(const std::string& password)
-    : keys_{0x12345678u, 0x23456789u, 0x34567890u} {
+TraditionalCipher::TraditionalCipher(const std::string& password) : keys_{0x12345678u, 0x23456789u, 0x34567890u} {
   for (char c : password) Update(static_cast<std::uint8_t>(c));
 }
 

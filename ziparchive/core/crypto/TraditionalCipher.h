@@ -13,7 +13,7 @@ constexpr std::size_t kTraditionalHeaderSize = 12;
 class TraditionalCipher {
 public:
   explicit TraditionalCipher(const std::string& password);
-  ~TraditionalCipher();   // the keys are wiped
+  ~TraditionalCipher(); // the keys are wiped
   TraditionalCipher(const TraditionalCipher&) = delete;
   TraditionalCipher& operator=(const TraditionalCipher&) = delete;
 

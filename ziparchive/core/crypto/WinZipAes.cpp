@@ -40,14 +40,14 @@ struct WinZipAesDecryptor::State {
   std::uint8_t verifier[kAesVerifierSize] = {};
   std::uint8_t counter[kBlock] = {};
   std::uint8_t stream[kBlock * kStreamBlocks] = {};
-  std::size_t streamUsed = sizeof stream;   // nothing made yet
+  std::size_t streamUsed = sizeof stream; // nothing made yet
 
   State() {
     mbedtls_aes_init(&aes);
     mbedtls_md_init(&hmac);
   }
   ~State() {
-    mbedtls_aes_free(&aes);   // both wipe their keys
+    mbedtls_aes_free(&aes); // both wipe their keys
     mbedtls_md_free(&hmac);
     mbedtls_platform_zeroize(stream, sizeof stream);
     mbedtls_platform_zeroize(verifier, sizeof verifier);

@@ -20,7 +20,7 @@ std::size_t AesSaltSize(int strength);
 // the verifier. The costly part (1000 rounds), so it may be made ahead on another thread. Wiped.
 struct AesKeys {
   std::uint8_t bytes[2 * 32 + kAesVerifierSize] = {};
-  std::size_t keySize = 0;   // 16, 24 or 32
+  std::size_t keySize = 0; // 16, 24 or 32
   AesKeys() = default;
   AesKeys(const AesKeys& other);
   AesKeys& operator=(const AesKeys& other);
@@ -37,7 +37,7 @@ public:
   // Derives the keys; `salt` holds AesSaltSize(strength) bytes (strength 1 to 3).
   WinZipAesDecryptor(const std::string& password, int strength, const std::uint8_t* salt);
   explicit WinZipAesDecryptor(const AesKeys& keys);
-  ~WinZipAesDecryptor();   // every key is wiped
+  ~WinZipAesDecryptor(); // every key is wiped
   WinZipAesDecryptor(const WinZipAesDecryptor&) = delete;
   WinZipAesDecryptor& operator=(const WinZipAesDecryptor&) = delete;
 

@@ -5,7 +5,7 @@
 namespace zipcore {
 
 void Wipe(std::string& secret) {
-  secret.resize(secret.capacity());   // the bytes past the end may hold an earlier, longer secret
+  secret.resize(secret.capacity()); // the bytes past the end may hold an earlier, longer secret
   mbedtls_platform_zeroize(&secret[0], secret.size());
   secret.clear();
 }

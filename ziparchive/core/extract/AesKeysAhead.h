@@ -44,7 +44,7 @@ private:
   const std::vector<ZipEntry>& entries_;
   std::shared_ptr<WorkerPool> pool_;
   std::map<std::size_t, std::shared_ptr<Job>> started_;
-  std::string password_;                      // the password the states below are of
+  std::string password_; // the password the states below are of
   std::shared_ptr<const Pbkdf2Sha1> prepared_;
   // The keys last taken: an entry read twice (tested, then extracted) is derived once.
   std::size_t lastIndex_ = 0;

@@ -62,7 +62,7 @@ ArchiveExtractor::ArchiveExtractor(ZipReader& reader)
 ArchiveExtractor::~ArchiveExtractor() { reader_.SetAesKeySource(nullptr); }
 
 const std::string& ArchiveExtractor::DiskName(std::size_t index) const {
-  reader_.Entry(index);   // a wrong index is refused as the reader refuses it
+  reader_.Entry(index); // a wrong index is refused as the reader refuses it
   return diskNames_[index];
 }
 
@@ -227,9 +227,7 @@ void ArchiveExtractor::Extract(std::size_t index, const std::string& targetFolde
       if (!CopySpool(index, *output)) DecodeInto(index, *output, bufferSize);
       break;
     case Source::ParallelBzip2:
-    case Source::Serial:
-      DecodeInto(index, *output, bufferSize);
-      break;
+    case Source::Serial: DecodeInto(index, *output, bufferSize); break;
     }
   } catch (const ZipError& e) {
     output->Discard();

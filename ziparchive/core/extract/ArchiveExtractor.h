@@ -54,12 +54,12 @@ public:
 
   // Writes entry `index` below `targetFolder` under its DiskName, creating the folder and (with
   // fullPath) the entry's folders. fullPath false keeps only the last component of the name. A
-  // non-empty `newName` replaces it and must be safe as it stands (UnsafeName otherwise). The file is written under a temporary name in
-  // its folder and renamed when complete and verified, so a failure never leaves a partial file under
+  // non-empty `newName` replaces it and must be safe as it stands (UnsafeName otherwise). The file is written under a
+  // temporary name in its folder and renamed when complete and verified, so a failure never leaves a partial file under
   // the entry's name; its modification time is restored. Folder entries create folders. Links are
   // never created. Throws ZipError (CorruptEntry for damaged data).
-  void Extract(std::size_t index, const std::string& targetFolder, bool fullPath,
-               const std::string& newName, std::size_t bufferSize);
+  void Extract(std::size_t index, const std::string& targetFolder, bool fullPath, const std::string& newName,
+               std::size_t bufferSize);
 
 private:
   // Where Extract takes an entry's data from.
@@ -87,8 +87,8 @@ private:
 
   ZipReader& reader_;
   std::vector<std::string> diskNames_;
-  std::shared_ptr<WorkerPool> pool_;    // made when first needed; outlives all that uses it
-  std::unique_ptr<DecodeAhead> ahead_; // made by the first Test
+  std::shared_ptr<WorkerPool> pool_;     // made when first needed; outlives all that uses it
+  std::unique_ptr<DecodeAhead> ahead_;   // made by the first Test
   std::unique_ptr<KeysAhead> keysAhead_; // derives keys once the first AES entry is decrypted
   std::unique_ptr<VerifiedSpool> spool_;
   std::size_t spoolIndex_ = 0;

@@ -123,7 +123,8 @@ void DecodeAhead::StartBatch(std::size_t first) {
     // The archive is read here, in order, by the caller's thread; the workers only decompress.
     std::vector<std::uint8_t> compressed(static_cast<std::size_t>(entry.compressedSize));
     try {
-      if (!compressed.empty() && archive_.ReadAt(entry.dataOffset, compressed.data(), compressed.size()) != compressed.size())
+      if (!compressed.empty() &&
+          archive_.ReadAt(entry.dataOffset, compressed.data(), compressed.size()) != compressed.size())
         throw ZipError(ZipErrorKind::CorruptEntry, "the archive ends inside the entry " + Quoted(entry.name));
     } catch (...) {
       job->error = std::current_exception();

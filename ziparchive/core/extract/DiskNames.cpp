@@ -52,8 +52,7 @@ std::string SafeComponent(std::string component) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c < 0x20 || c == 0x7F || std::strchr("<>:\"|?*", c)) ch = '_';
   }
-  for (std::size_t i = component.size(); i-- > 0 && (component[i] == '.' || component[i] == ' ');)
-    component[i] = '_';
+  for (std::size_t i = component.size(); i-- > 0 && (component[i] == '.' || component[i] == ' ');) component[i] = '_';
   if (IsDeviceName(component)) component.insert(0, "_");
   if (Utf16Length(component) > kLongestComponent) component = Shortened(component);
   return component;
@@ -66,10 +65,8 @@ std::string Folded(const std::string& path) {
   for (wchar_t& c : wide) {
     if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2))
       c = static_cast<wchar_t>(c - 0x20);
-    else if (c >= 0x430 && c <= 0x44F)
-      c = static_cast<wchar_t>(c - 0x20);
-    else if (c >= 0x450 && c <= 0x45F)
-      c = static_cast<wchar_t>(c - 0x50);
+    else if (c >= 0x430 && c <= 0x44F) c = static_cast<wchar_t>(c - 0x20);
+    else if (c >= 0x450 && c <= 0x45F) c = static_cast<wchar_t>(c - 0x50);
   }
   return WideToUtf8(wide);
 }

@@ -86,7 +86,8 @@ struct ParallelBzip2Decompressor::Block {
 };
 
 ParallelBzip2Decompressor::ParallelBzip2Decompressor(std::shared_ptr<WorkerPool> pool)
-    : pool_(std::move(pool)), maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
+    : pool_(std::move(pool)),
+      maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
       shelf_(std::make_shared<Bzip2DecoderShelf>()) {}
 
 ParallelBzip2Decompressor::~ParallelBzip2Decompressor() {
@@ -174,7 +175,8 @@ void ParallelBzip2Decompressor::Submit(std::uint64_t endBit, ByteSink& out) {
   auto block = std::make_shared<Block>();
   const auto from = static_cast<std::size_t>((blockStart_ - base_) / 8);
   const auto to = static_cast<std::size_t>((endBit - base_ + 7) / 8);
-  block->bytes.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(from), buffer_.begin() + static_cast<std::ptrdiff_t>(to));
+  block->bytes.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(from),
+                      buffer_.begin() + static_cast<std::ptrdiff_t>(to));
   block->shift = static_cast<unsigned>((blockStart_ - base_) % 8);
   block->bits = endBit - blockStart_;
   block->level = level_ - '0';

@@ -89,11 +89,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<Compressor> MakeBzip2Compressor(int level) {
-  return std::make_unique<Bzip2Compressor>(level);
-}
-std::unique_ptr<Decompressor> MakeBzip2Decompressor() {
-  return std::make_unique<Bzip2Decompressor>();
-}
+std::unique_ptr<Compressor> MakeBzip2Compressor(int level) { return std::make_unique<Bzip2Compressor>(level); }
+std::unique_ptr<Decompressor> MakeBzip2Decompressor() { return std::make_unique<Bzip2Decompressor>(); }
 
 } // namespace zipcore

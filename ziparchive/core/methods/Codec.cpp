@@ -9,11 +9,14 @@ namespace zipcore {
 
 bool IsReadableMethod(std::uint16_t method) {
   switch (method) {
-  case kMethodStored: case kMethodDeflate: case kMethodDeflate64: case kMethodBzip2:
-  case kMethodLzma: case kMethodZstandard: case kMethodXz:
-    return true;
-  default:
-    return false;
+  case kMethodStored:
+  case kMethodDeflate:
+  case kMethodDeflate64:
+  case kMethodBzip2:
+  case kMethodLzma:
+  case kMethodZstandard:
+  case kMethodXz: return true;
+  default: return false;
   }
 }
 
@@ -25,7 +28,10 @@ const char* MethodName(std::uint16_t method) {
   switch (method) {
   case kMethodStored: return "stored";
   case 1: return "shrink";
-  case 2: case 3: case 4: case 5: return "reduce";
+  case 2:
+  case 3:
+  case 4:
+  case 5: return "reduce";
   case 6: return "implode";
   case kMethodDeflate: return "deflate";
   case kMethodDeflate64: return "deflate64";
@@ -42,14 +48,13 @@ const char* MethodName(std::uint16_t method) {
 }
 
 static ZipError UnsupportedMethod(std::uint16_t method) {
-  return ZipError(ZipErrorKind::Unsupported, "compression method " + std::to_string(method) + " (" +
-                                                 MethodName(method) + ") is not supported");
+  return ZipError(ZipErrorKind::Unsupported,
+                  "compression method " + std::to_string(method) + " (" + MethodName(method) + ") is not supported");
 }
 
 std::unique_ptr<Compressor> MakeCompressor(std::uint16_t method, int level) {
   if (level < -1 || level > 9)
-    throw ZipError(ZipErrorKind::Usage, "compression level " + std::to_string(level) +
-                                            " is out of range (-1 to 9)");
+    throw ZipError(ZipErrorKind::Usage, "compression level " + std::to_string(level) + " is out of range (-1 to 9)");
   switch (method) {
   case kMethodStored: return MakeStoredCompressor();
   case kMethodDeflate: return MakeDeflateCompressor(level);

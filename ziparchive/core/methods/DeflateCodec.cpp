@@ -86,11 +86,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<Compressor> MakeDeflateCompressor(int level) {
-  return std::make_unique<DeflateCompressor>(level);
-}
-std::unique_ptr<Decompressor> MakeDeflateDecompressor() {
-  return std::make_unique<DeflateDecompressor>();
-}
+std::unique_ptr<Compressor> MakeDeflateCompressor(int level) { return std::make_unique<DeflateCompressor>(level); }
+std::unique_ptr<Decompressor> MakeDeflateDecompressor() { return std::make_unique<DeflateDecompressor>(); }
 
 } // namespace zipcore

@@ -37,9 +37,7 @@ public:
           frameEnded_ = result == 0;
           return output.pos;
         },
-        [&](std::size_t produced) {
-          return input.pos == input.size && (frameEnded_ || produced < buffer_.size());
-        });
+        [&](std::size_t produced) { return input.pos == input.size && (frameEnded_ || produced < buffer_.size()); });
     return remaining_ == 0 && frameEnded_;
   }
 

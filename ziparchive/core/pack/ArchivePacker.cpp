@@ -44,8 +44,8 @@ void ArchivePacker::CheckUsable() const {
 
 void ArchivePacker::SetMethod(std::uint16_t method) {
   if (!IsWritableMethod(method))
-    throw ZipError(ZipErrorKind::Unsupported, "compression method " + std::to_string(method) + " (" +
-                                                  MethodName(method) + ") is not supported");
+    throw ZipError(ZipErrorKind::Unsupported,
+                   "compression method " + std::to_string(method) + " (" + MethodName(method) + ") is not supported");
   method_ = method;
 }
 
@@ -131,8 +131,8 @@ bool ArchivePacker::AddInBackground(InputFile& file, ZipEntry& entry, const std:
   if (total == data.size() && file.ReadAt(total, &probe, 1) != 0) {
     // The file grew while it was read.
     if (smartFlags & kSmartFailIfChanged)
-      throw ZipError(ZipErrorKind::SourceChanged, "the file \"" + entry.name + "\" changed size while it was read",
-                     0, diskPath);
+      throw ZipError(ZipErrorKind::SourceChanged, "the file \"" + entry.name + "\" changed size while it was read", 0,
+                     diskPath);
     return false; // streamed instead, as far as it goes
   }
   if ((smartFlags & kSmartFailIfChanged) && total != expected)

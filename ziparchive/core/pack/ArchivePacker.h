@@ -77,8 +77,8 @@ private:
   // `status` is what `file` (the file at diskPath) tells of itself; its volume is asked only when needed.
   bool IsOwnArchive(const std::string& diskPath, const FileStatus& status, InputFile& file);
   // Reads a small file whole and hands it to the workers; false when the file turned out larger.
-  bool AddInBackground(InputFile& file, ZipEntry& entry, const std::string& diskPath, int level,
-                       int smartFlags, std::size_t bufferSize);
+  bool AddInBackground(InputFile& file, ZipEntry& entry, const std::string& diskPath, int level, int smartFlags,
+                       std::size_t bufferSize);
   // Writes the oldest background entries: those already compressed, or (all) every one.
   void WritePending(bool all);
   void WriteOldestPending();

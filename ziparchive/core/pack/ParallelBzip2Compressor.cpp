@@ -21,8 +21,10 @@ std::shared_ptr<Bzip2BlockJob> JobFor(Bzip2BlockData block, int blockSize100k) {
 } // namespace
 
 ParallelBzip2Compressor::ParallelBzip2Compressor(int level, std::shared_ptr<Bzip2EncoderPool> pool)
-    : blockSize100k_(BlockSizeForLevel(level)), pool_(std::move(pool)),
-      maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())), splitter_(blockSize100k_),
+    : blockSize100k_(BlockSizeForLevel(level)),
+      pool_(std::move(pool)),
+      maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
+      splitter_(blockSize100k_),
       joiner_(blockSize100k_) {}
 
 ParallelBzip2Compressor::~ParallelBzip2Compressor() {

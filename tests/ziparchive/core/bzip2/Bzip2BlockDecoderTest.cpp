@@ -75,7 +75,8 @@ TEST(Bzip2BlockDecoder, GivesWhatLibbz2Gives) {
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<std::uint8_t>(b));
   inputs.push_back({"every byte value", all});
   Bytes allRuns;
-  for (int b = 255; b >= 0; --b) allRuns.insert(allRuns.end(), static_cast<std::size_t>(b % 7 + 1), static_cast<std::uint8_t>(b));
+  for (int b = 255; b >= 0; --b)
+    allRuns.insert(allRuns.end(), static_cast<std::size_t>(b % 7 + 1), static_cast<std::uint8_t>(b));
   inputs.push_back({"every byte value in short runs", allRuns});
   inputs.push_back({"random bytes", Random(300000, 1)});
   inputs.push_back({"text", Text(500000, 2)});
@@ -119,7 +120,9 @@ TEST(Bzip2BlockDecoder, CraftedBlocksDecodeAsLibbz2DecodesThem) {
   const Bytes text = Text(3000, 6);
   {
     Bzip2TestBlock block(text, false, 6); // six groups, each its own code, in turn
-    for (std::size_t g = 0; g < 6; ++g) std::rotate(block.lengths[g].begin(), block.lengths[g].begin() + static_cast<std::ptrdiff_t>(g), block.lengths[g].end());
+    for (std::size_t g = 0; g < 6; ++g)
+      std::rotate(block.lengths[g].begin(), block.lengths[g].begin() + static_cast<std::ptrdiff_t>(g),
+                  block.lengths[g].end());
     for (std::size_t i = 0; i < block.selectors.size(); ++i) block.selectors[i] = static_cast<std::uint8_t>(i % 6);
     block.EncodeSelectors();
     Bytes ours;
@@ -133,7 +136,8 @@ TEST(Bzip2BlockDecoder, CraftedBlocksDecodeAsLibbz2DecodesThem) {
     for (int i = 0; i < 2000; ++i) bytes.push_back(static_cast<std::uint8_t>('a' + (i * 7 + i / 19) % 19));
     Bzip2TestBlock block(bytes);
     ASSERT_EQ(block.lengths[0].size(), 21u);
-    for (std::size_t s = 0; s < 21; ++s) block.lengths[0][s] = block.lengths[1][s] = static_cast<std::uint8_t>(std::min<std::size_t>(s + 1, 20));
+    for (std::size_t s = 0; s < 21; ++s)
+      block.lengths[0][s] = block.lengths[1][s] = static_cast<std::uint8_t>(std::min<std::size_t>(s + 1, 20));
     Bytes ours;
     ASSERT_EQ(Ours(Bzip2TestStream(1, {block}), ours), Result::Ok);
     EXPECT_TRUE(ours == block.output);

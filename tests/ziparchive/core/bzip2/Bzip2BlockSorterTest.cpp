@@ -69,8 +69,8 @@ void ExpectSortedRotations(const Bytes& block, const std::string& what) {
 Bytes Of(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 TEST(Bzip2BlockSorter, OrdersRotationsAsAPlainComparisonDoes) {
-  for (const char* text : {"a", "ab", "ba", "aa", "banana", "abab", "ababa", "aabab", "abcabcabc", "cba",
-                           "mississippi", "zzzzzzzy", "yzzzzzzz", "abaababaabaab"})
+  for (const char* text : {"a", "ab", "ba", "aa", "banana", "abab", "ababa", "aabab", "abcabcabc", "cba", "mississippi",
+                           "zzzzzzzy", "yzzzzzzz", "abaababaabaab"})
     ExpectSortedRotations(Of(text), text);
   // Small blocks over alphabets of one to four letters, some of them periodic or nearly so.
   std::mt19937 generator(5);
@@ -93,7 +93,8 @@ TEST(Bzip2BlockSorter, ShortBlocksSortAlikeWhateverTheirAlphabet) {
   for (unsigned values : {2u, 127u, 128u, 129u, 256u}) {
     Bytes block(3000 + values);
     for (std::size_t i = 0; i < block.size(); ++i)
-      block[i] = static_cast<std::uint8_t>(i < values ? i * 255 / std::max(values - 1, 1u) : block[generator() % values]);
+      block[i] =
+          static_cast<std::uint8_t>(i < values ? i * 255 / std::max(values - 1, 1u) : block[generator() % values]);
     ExpectSortedRotations(block, std::to_string(values) + " byte values");
   }
 }
@@ -118,7 +119,8 @@ Bytes Repeated(const Bytes& unit, std::size_t length) {
 Bytes Runs(std::size_t length, unsigned seed) {
   std::mt19937 generator(seed);
   Bytes bytes;
-  while (bytes.size() < length) bytes.insert(bytes.end(), 1 + generator() % 300, static_cast<std::uint8_t>(generator() % 6));
+  while (bytes.size() < length)
+    bytes.insert(bytes.end(), 1 + generator() % 300, static_cast<std::uint8_t>(generator() % 6));
   bytes.resize(length);
   return bytes;
 }

@@ -18,10 +18,10 @@ struct Bzip2TestBlock {
   std::uint32_t crc = 0;
   bool randomised = false;
   std::uint32_t origPtr = 0;
-  std::vector<std::uint8_t> used; // byte values, ascending
-  std::vector<std::uint16_t> symbols; // RUNA 0, RUNB 1, move-to-front index + 1, end of block last
-  std::vector<std::uint8_t> selectors; // the group of each 50 symbols
-  std::vector<std::uint8_t> selectorMtf; // as written (derived from selectors unless spoilt)
+  std::vector<std::uint8_t> used;                 // byte values, ascending
+  std::vector<std::uint16_t> symbols;             // RUNA 0, RUNB 1, move-to-front index + 1, end of block last
+  std::vector<std::uint8_t> selectors;            // the group of each 50 symbols
+  std::vector<std::uint8_t> selectorMtf;          // as written (derived from selectors unless spoilt)
   std::vector<std::vector<std::uint8_t>> lengths; // per group, per symbol of the alphabet
 
   // selectorMtf from selectors; call after changing selectors.

@@ -53,8 +53,8 @@ Bytes Repeat(const std::string& pattern, std::size_t length) {
 
 // Source-like text: words, punctuation, newlines and runs of indentation.
 Bytes Text(std::size_t length, unsigned seed) {
-  static const char* const kWords[] = {"static", "int", "return", "the", "archive", "block", "{", "}", "(",
-                                       ");", "if", "else", "for", "while", "zip", "data", "//", "std::"};
+  static const char* const kWords[] = {"static", "int", "return", "the", "archive", "block", "{",    "}",  "(",
+                                       ");",     "if",  "else",   "for", "while",   "zip",   "data", "//", "std::"};
   std::mt19937 generator(seed);
   Bytes bytes;
   while (bytes.size() < length) {

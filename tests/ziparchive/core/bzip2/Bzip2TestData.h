@@ -16,8 +16,8 @@ inline std::vector<std::uint8_t> RandomBytes(std::size_t length, unsigned seed) 
 
 // Words from a small vocabulary, lines, some indentation runs.
 inline std::vector<std::uint8_t> TextBytes(std::size_t length, unsigned seed) {
-  static const char* const kWords[] = {"static", "int", "return", "the", "archive", "block", "{", "}",
-                                       "(", ");", "if", "else", "for", "while", "zip", "data"};
+  static const char* const kWords[] = {"static", "int", "return", "the",  "archive", "block", "{",   "}",
+                                       "(",      ");",  "if",     "else", "for",     "while", "zip", "data"};
   std::mt19937 generator(seed);
   std::vector<std::uint8_t> bytes;
   while (bytes.size() < length) {

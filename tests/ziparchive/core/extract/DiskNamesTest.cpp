@@ -67,7 +67,8 @@ TEST(DiskNames, EachKindOfNameLandsInsideUnderANameWindowsCanHold) {
 }
 
 TEST(DiskNames, LongComponentsAreShortenedKeepingExtensionAndStayApart) {
-  auto reader = OpenMemory(Build({{{kLong + "a.txt", "one"}, {kLong + "b.txt", "two"}, {"d/" + kLong + "/f", "three"}}}));
+  auto reader =
+      OpenMemory(Build({{{kLong + "a.txt", "one"}, {kLong + "b.txt", "two"}, {"d/" + kLong + "/f", "three"}}}));
   ArchiveExtractor unzip(*reader);
   const std::string first = unzip.DiskName(0), second = unzip.DiskName(1);
   EXPECT_LE(first.size(), 255u);
@@ -86,12 +87,23 @@ TEST(DiskNames, LongComponentsAreShortenedKeepingExtensionAndStayApart) {
 // one name, are numbered in entry order; extracting leaves every entry complete.
 TEST(DiskNames, CollisionsAreNumberedAndNoEntryOverwritesAnother) {
   const std::vector<Case> entries = {
-      {"Readme.txt", "Readme.txt"},   {"README.TXT", "README (2).TXT"}, {"readme.txt", "readme (3).txt"},
-      {"aux.c", "_aux.c"},            {"_AUX.c", "_AUX (2).c"},         {"x", "x"},
-      {"X/inner.txt", "X (2)/inner.txt"}, {"x/second.txt", "X (2)/second.txt"}, {"dir/", "dir"},
-      {"DIR/in.txt", "dir/in.txt"},   {"f/g.txt", "f/g.txt"},           {"F", "F (2)"},
-      {"twice.txt", "twice.txt"},     {"twice.txt", "twice (2).txt"},   {"../twice.txt", "twice (3).txt"},
-      {"what?.txt", "what_.txt"},     {"what_.txt", "what_ (2).txt"},
+      {"Readme.txt", "Readme.txt"},
+      {"README.TXT", "README (2).TXT"},
+      {"readme.txt", "readme (3).txt"},
+      {"aux.c", "_aux.c"},
+      {"_AUX.c", "_AUX (2).c"},
+      {"x", "x"},
+      {"X/inner.txt", "X (2)/inner.txt"},
+      {"x/second.txt", "X (2)/second.txt"},
+      {"dir/", "dir"},
+      {"DIR/in.txt", "dir/in.txt"},
+      {"f/g.txt", "f/g.txt"},
+      {"F", "F (2)"},
+      {"twice.txt", "twice.txt"},
+      {"twice.txt", "twice (2).txt"},
+      {"../twice.txt", "twice (3).txt"},
+      {"what?.txt", "what_.txt"},
+      {"what_.txt", "what_ (2).txt"},
   };
   TestArchive archive;
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -115,8 +127,7 @@ TEST(DiskNames, OneArchiveAlwaysLandsTheSameWay) {
   TestArchive archive({{"A.txt", "1"}, {"a.txt", "2"}, {"con", "3"}, {"CON", "4"}});
   auto firstReader = OpenMemory(Build(archive)), secondReader = OpenMemory(Build(archive));
   ArchiveExtractor first(*firstReader), second(*secondReader);
-  for (std::size_t i = 0; i < archive.entries.size(); ++i)
-    EXPECT_EQ(first.DiskName(i), second.DiskName(i));
+  for (std::size_t i = 0; i < archive.entries.size(); ++i) EXPECT_EQ(first.DiskName(i), second.DiskName(i));
   EXPECT_EQ(first.DiskName(3), "_CON (2)");
 }
 

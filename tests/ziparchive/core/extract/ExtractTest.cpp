@@ -37,7 +37,8 @@ TEST(Extract, RecreatesStoredFoldersBelowANewTargetFolder) {
   auto reader = OpenMemory(Sample());
   const std::string target = folder / "new/target";
   ExtractAll(*reader, target, true);
-  EXPECT_EQ(ListFolder(target), (std::vector<std::string>{"a", "a/b", "a/b/deep.txt", "a/win.txt", "empty", "top.txt"}));
+  EXPECT_EQ(ListFolder(target),
+            (std::vector<std::string>{"a", "a/b", "a/b/deep.txt", "a/win.txt", "empty", "top.txt"}));
   EXPECT_EQ(ReadFile(target + "/a/b/deep.txt"), "deep");
   EXPECT_EQ(ReadFile(target + "/a/win.txt"), "backslash");
   EXPECT_EQ(ModifiedTime(target + "/a/b/deep.txt"), 1400000000);
@@ -89,7 +90,7 @@ TEST(Extract, CorruptEntryLeavesNoFileUnderItsName) {
 TEST(Extract, UnsupportedEntryWritesNothing) {
   TempFolder folder;
   TestEntry encrypted = Entry("secret.txt", "xxxx");
-  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption;   // strong encryption: not read
+  encrypted.flags = kFlagEncrypted | kFlagStrongEncryption; // strong encryption: not read
   auto reader = OpenMemory(Build({{encrypted}}));
   ArchiveExtractor unzip(*reader);
   EXPECT_EQ(ErrorOf([&] { unzip.Extract(0, folder.Path(), true, "", kBuffer); }), ZipErrorKind::Unsupported);

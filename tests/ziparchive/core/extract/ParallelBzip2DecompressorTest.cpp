@@ -43,8 +43,12 @@ Bytes Mixed(std::size_t length, unsigned seed) {
 }
 
 TEST(ParallelBzip2Decompressor, GivesBackWhatLibbz2Compressed) {
-  std::vector<std::pair<Bytes, int>> cases = {
-      {{}, 9}, {{'x'}, 9}, {Mixed(100, 1), 9}, {Mixed(2500000, 2), 1}, {Mixed(3000000, 3), 9}, {Bytes(30u << 20, 0), 9}};
+  std::vector<std::pair<Bytes, int>> cases = {{{}, 9},
+                                              {{'x'}, 9},
+                                              {Mixed(100, 1), 9},
+                                              {Mixed(2500000, 2), 1},
+                                              {Mixed(3000000, 3), 9},
+                                              {Bytes(30u << 20, 0), 9}};
   for (auto& [input, level] : cases) {
     Bytes stream = Libbz2Compress(input, level);
     for (unsigned threads : {1u, 3u}) {

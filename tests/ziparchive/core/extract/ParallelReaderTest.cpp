@@ -89,7 +89,6 @@ TEST(DecodeAhead, ADamagedEntryFailsItsTestAloneAndIsNeverExtracted) {
   EXPECT_EQ(ListFolder(folder / "out").size(), 10u); // nothing else left behind, no temporary files
 }
 
-
 // Counts what is read from the archive, and can refuse temporary files beside it.
 class WatchedFiles : public PosixFileAccess {
 public:

@@ -113,8 +113,9 @@ TEST(ParallelBzip2, RunsAcrossABlockBoundaryMatchLibbz2) {
       input.insert(input.end(), runLength, 0x41);
       Bytes tail = Random(5000, 3);
       input.insert(input.end(), tail.begin(), tail.end());
-      ExpectSoundStreams(input, 1, "run of " + std::to_string(runLength) + " starting " +
-                                       std::to_string(before) + " bytes before the limit");
+      ExpectSoundStreams(
+          input, 1,
+          "run of " + std::to_string(runLength) + " starting " + std::to_string(before) + " bytes before the limit");
     }
   }
 }
@@ -152,8 +153,8 @@ TEST(ParallelBzip2, StreamsAreReadByTheBzip2Tool) {
   Bytes input = Text(10 * kLevel1Limit + 3000, 31);
   Bytes stream = Parallel(input, 1, 2, 65536, Blocks::OwnEncoderForSmall);
   std::string path = ::testing::TempDir() + "parallel-bzip2-test.bz2";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(stream.data()),
-                                              static_cast<std::streamsize>(stream.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
   EXPECT_EQ(std::system(("bzip2 -t " + path).c_str()), 0);
   std::string command = "bzip2 -dc " + path + " | cmp -s - " + path + ".ref";
   std::ofstream(path + ".ref", std::ios::binary)

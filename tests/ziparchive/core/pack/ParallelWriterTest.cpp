@@ -64,7 +64,8 @@ public:
   std::unique_ptr<OutputFile> CreateBeside(const std::string& finalPath) override {
     class Limited : public PassThroughOutput {
     public:
-      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit) : PassThroughOutput(std::move(inner)), limit_(limit) {}
+      Limited(std::unique_ptr<OutputFile> inner, std::uint64_t limit)
+          : PassThroughOutput(std::move(inner)), limit_(limit) {}
       void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
         if (offset + length > limit_) throw ZipError(ZipErrorKind::Io, "no space left on the disk", 28);
         PassThroughOutput::WriteAt(offset, data, length);
@@ -88,7 +89,8 @@ TEST(ParallelWriter, AFailureWritingAnEarlierEntryStopsTheArchive) {
   std::optional<ZipErrorKind> failure;
   int added = 0;
   for (int i = 0; i < 30 && !failure; ++i) {
-    failure = ErrorOf([&] { writer.AddFile(folder / ("in/" + std::to_string(i)), std::to_string(i), -1, kSmartAll, kBuffer); });
+    failure = ErrorOf(
+        [&] { writer.AddFile(folder / ("in/" + std::to_string(i)), std::to_string(i), -1, kSmartAll, kBuffer); });
     if (!failure) ++added;
   }
   if (!failure) failure = ErrorOf([&] { writer.Finish(); });

@@ -112,7 +112,7 @@ TEST(Writer, StoresCompressedDataWithoutTrialButCompressesWhatShrinks) {
     std::string data;
     bool stored;
   } cases[] = {
-      {"random-small.bin", Random(200000), true},  // read whole, compressed in the background
+      {"random-small.bin", Random(200000), true},   // read whole, compressed in the background
       {"random-large.bin", Random(5u << 20), true}, // streamed, judged by samples
       {"repeats-small.bin", repeats.substr(0, 600000), false},
       {"repeats-large.bin", repeats, false},
@@ -164,6 +164,7 @@ public:
       std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
         return inner_->ReadAt(offset, buffer, length);
       }
+
     private:
       std::unique_ptr<InputFile> inner_;
     };
@@ -241,8 +242,10 @@ TEST(Writer, MisuseAndBadInputFailClearly) {
   ArchivePacker writer(Files(), folder / "out.zip");
   EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "missing.txt", "m.txt", -1, 7, kBuffer); }), ZipErrorKind::Io);
   EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder.Path(), "folder", -1, 7, kBuffer); }), ZipErrorKind::Usage);
-  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "data.txt", "../up.txt", -1, 7, kBuffer); }), ZipErrorKind::UnsafeName);
-  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "data.txt", "C:\\abs.txt", -1, 7, kBuffer); }), ZipErrorKind::UnsafeName);
+  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "data.txt", "../up.txt", -1, 7, kBuffer); }),
+            ZipErrorKind::UnsafeName);
+  EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "data.txt", "C:\\abs.txt", -1, 7, kBuffer); }),
+            ZipErrorKind::UnsafeName);
   writer.Finish();
   EXPECT_EQ(ErrorOf([&] { writer.AddFile(folder / "data.txt", "late.txt", -1, 7, kBuffer); }), ZipErrorKind::Usage);
   EXPECT_EQ(ErrorOf([&] { writer.Finish(); }), ZipErrorKind::Usage);
