@@ -21,6 +21,8 @@ constexpr std::uint64_t kBlockMagic = 0x314159265359ull;
 constexpr std::uint64_t kEndMagic = 0x177245385090ull;
 // No block of 900k symbols with codes of at most 20 bits comes near this.
 constexpr std::uint64_t kMaxBlockBits = 8ull << 22;
+// The output of a block of 900k symbols without long runs, with room to spare.
+constexpr std::size_t kKeptBufferBytes = 4u << 20;
 
 ZipError Damaged() { return ZipError(ZipErrorKind::CorruptEntry, "the bzip2 data are damaged"); }
 
@@ -76,7 +78,8 @@ std::vector<std::uint8_t> WrapBlock(const std::vector<std::uint8_t>& bytes, unsi
 } // namespace
 
 struct ParallelBzip2Decompressor::Block {
-  std::vector<std::uint8_t> bytes; // the bytes holding the block's bits; then its output
+  std::vector<std::uint8_t> bytes;  // the bytes holding the block's bits
+  std::vector<std::uint8_t> output; // its decoded bytes
   unsigned shift = 0;              // the bit of bytes[0] where the block's magic starts
   std::uint64_t bits = 0;          // the block's length in bits, up to the next magic
   int level = 0;
@@ -173,6 +176,11 @@ bool ParallelBzip2Decompressor::Scan(ByteSink& out) {
 void ParallelBzip2Decompressor::Submit(std::uint64_t endBit, ByteSink& out) {
   while (inFlight_.size() >= maxInFlight_) EmitOldest(out);
   auto block = std::make_shared<Block>();
+  for (std::vector<std::uint8_t>* buffer : {&block->bytes, &block->output}) {
+    if (spare_.empty()) break;
+    *buffer = std::move(spare_.back());
+    spare_.pop_back();
+  }
   const auto from = static_cast<std::size_t>((blockStart_ - base_) / 8);
   const auto to = static_cast<std::size_t>((endBit - base_ + 7) / 8);
   block->bytes.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(from),
@@ -183,7 +191,8 @@ void ParallelBzip2Decompressor::Submit(std::uint64_t endBit, ByteSink& out) {
   block->crc = static_cast<std::uint32_t>(BitsAt(blockStart_ + 48, 32));
   block->ticket = pool_->Submit([block, shelf = shelf_] {
     try {
-      std::vector<std::uint8_t> output;
+      std::vector<std::uint8_t>& output = block->output;
+      output.clear();
       std::unique_ptr<Bzip2BlockDecoder> decoder = shelf->Take();
       const Bzip2BlockDecoder::Result result =
           decoder->Decode(block->bytes.data(), block->bytes.size(), block->shift, block->level, output);
@@ -194,9 +203,8 @@ void ParallelBzip2Decompressor::Submit(std::uint64_t endBit, ByteSink& out) {
         output.clear();
         DecodeStream(WrapBlock(block->bytes, block->shift, block->bits, block->crc, block->level), output);
       }
-      block->bytes = std::move(output);
     } catch (...) {
-      block->bytes = std::vector<std::uint8_t>();
+      block->output = std::vector<std::uint8_t>();
       block->error = std::current_exception();
     }
   });
@@ -209,9 +217,13 @@ void ParallelBzip2Decompressor::EmitOldest(ByteSink& out) {
   pool_->Wait(*block->ticket);
   if (block->error) std::rethrow_exception(block->error);
   combinedCrc_ = Bzip2CombineCrc(combinedCrc_, block->crc);
-  const std::vector<std::uint8_t>& data = block->bytes;
+  const std::vector<std::uint8_t>& data = block->output;
   for (std::size_t at = 0; at < data.size(); at += kCodecChunk)
     out.Put(data.data() + at, std::min(kCodecChunk, data.size() - at));
+  // At most two buffers per block in flight wait here; a block many times larger than usual (long
+  // runs of one byte) does not keep its memory.
+  for (std::vector<std::uint8_t>* buffer : {&block->bytes, &block->output})
+    if (spare_.size() < 2 * maxInFlight_ && buffer->capacity() <= kKeptBufferBytes) spare_.push_back(std::move(*buffer));
 }
 
 } // namespace zipcore

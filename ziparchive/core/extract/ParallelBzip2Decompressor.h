@@ -44,6 +44,10 @@ private:
   std::uint32_t combinedCrc_ = 0;
   bool finished_ = false;
   std::deque<std::shared_ptr<Block>> inFlight_;
+  // Buffers of blocks already passed on, for the next blocks: a large block's memory, freed, goes
+  // back to the system (the Windows heap does that above 512 KiB), and every page of a new one
+  // would be a fault to zero-fill.
+  std::vector<std::vector<std::uint8_t>> spare_;
   std::shared_ptr<Bzip2DecoderShelf> shelf_;
 };
 
