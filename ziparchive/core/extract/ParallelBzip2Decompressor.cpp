@@ -3,7 +3,6 @@
 #include "core/bzip2/Bzip2BlockDecoder.h"
 #include "core/bzip2/Bzip2Crc.h"
 #include "core/bzip2/Bzip2StreamJoiner.h"
-#include "core/methods/Codecs.h"
 #include "core/extract/Bzip2DecoderShelf.h"
 #include "core/ZipError.h"
 
@@ -90,7 +89,7 @@ struct ParallelBzip2Decompressor::Block {
 
 ParallelBzip2Decompressor::ParallelBzip2Decompressor(std::shared_ptr<WorkerPool> pool)
     : pool_(std::move(pool)),
-      maxInFlight_(2 * static_cast<std::size_t>(pool_->Threads())),
+      maxInFlight_(4 * static_cast<std::size_t>(pool_->Threads())),
       shelf_(std::make_shared<Bzip2DecoderShelf>()) {}
 
 ParallelBzip2Decompressor::~ParallelBzip2Decompressor() {
@@ -217,13 +216,12 @@ void ParallelBzip2Decompressor::EmitOldest(ByteSink& out) {
   pool_->Wait(*block->ticket);
   if (block->error) std::rethrow_exception(block->error);
   combinedCrc_ = Bzip2CombineCrc(combinedCrc_, block->crc);
-  const std::vector<std::uint8_t>& data = block->output;
-  for (std::size_t at = 0; at < data.size(); at += kCodecChunk)
-    out.Put(data.data() + at, std::min(kCodecChunk, data.size() - at));
-  // At most two buffers per block in flight wait here; a block many times larger than usual (long
-  // runs of one byte) does not keep its memory.
+  // The block in one piece: a file sink writes it with one call.
+  if (!block->output.empty()) out.Put(block->output.data(), block->output.size());
+  // At most as many buffers as blocks in flight wait here; a block many times larger than usual
+  // (long runs of one byte) does not keep its memory.
   for (std::vector<std::uint8_t>* buffer : {&block->bytes, &block->output})
-    if (spare_.size() < 2 * maxInFlight_ && buffer->capacity() <= kKeptBufferBytes) spare_.push_back(std::move(*buffer));
+    if (spare_.size() < maxInFlight_ && buffer->capacity() <= kKeptBufferBytes) spare_.push_back(std::move(*buffer));
 }
 
 } // namespace zipcore

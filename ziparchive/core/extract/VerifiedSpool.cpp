@@ -23,19 +23,30 @@ VerifiedSpool::~VerifiedSpool() { file_->Discard(); }
 
 void VerifiedSpool::Put(const std::uint8_t* data, std::size_t length) {
   if (failed_) return;
+  // Large pieces (a decoded bzip2 block, up to 900 kB) go to the file as they are.
+  if (length >= kPiece / 2) {
+    Flush();
+    Write(data, length);
+    return;
+  }
   buffer_.insert(buffer_.end(), data, data + length);
   if (buffer_.size() >= kPiece) Flush();
 }
 
 void VerifiedSpool::Flush() {
-  if (failed_ || buffer_.empty()) return;
+  if (buffer_.empty()) return;
+  Write(buffer_.data(), buffer_.size());
+  buffer_.clear();
+}
+
+void VerifiedSpool::Write(const std::uint8_t* data, std::size_t length) {
+  if (failed_) return;
   try {
-    file_->WriteAt(size_, buffer_.data(), buffer_.size());
-    size_ += buffer_.size();
+    file_->WriteAt(size_, data, length);
+    size_ += length;
   } catch (const ZipError&) {
     failed_ = true; // the test goes on without the spool
   }
-  buffer_.clear();
 }
 
 void VerifiedSpool::Restart() {

@@ -34,6 +34,7 @@ public:
 
 private:
   void Flush();
+  void Write(const std::uint8_t* data, std::size_t length);
 
   FileAccess& files_;
   std::unique_ptr<OutputFile> file_;
