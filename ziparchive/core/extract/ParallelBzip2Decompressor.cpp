@@ -79,8 +79,8 @@ std::vector<std::uint8_t> WrapBlock(const std::vector<std::uint8_t>& bytes, unsi
 struct ParallelBzip2Decompressor::Block {
   std::vector<std::uint8_t> bytes;  // the bytes holding the block's bits
   std::vector<std::uint8_t> output; // its decoded bytes
-  unsigned shift = 0;              // the bit of bytes[0] where the block's magic starts
-  std::uint64_t bits = 0;          // the block's length in bits, up to the next magic
+  unsigned shift = 0;               // the bit of bytes[0] where the block's magic starts
+  std::uint64_t bits = 0;           // the block's length in bits, up to the next magic
   int level = 0;
   std::uint32_t crc = 0;
   std::exception_ptr error;

@@ -1,14 +1,16 @@
 #include "core/extract/VerifiedSpool.h"
 
-#include "core/methods/Codecs.h"
 #include "core/ZipError.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace zipcore {
 namespace {
 
 constexpr std::size_t kPiece = 1u << 20;
+// Pieces handed to the writer and not written yet: the decoder runs at most this far ahead.
+constexpr std::size_t kPiecesAhead = 3;
 
 } // namespace
 
@@ -19,27 +21,68 @@ VerifiedSpool::VerifiedSpool(FileAccess& files, const std::string& besidePath)
   buffer_.reserve(kPiece);
 }
 
-VerifiedSpool::~VerifiedSpool() { file_->Discard(); }
+VerifiedSpool::~VerifiedSpool() {
+  if (writer_.joinable()) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      stopping_ = true;
+      handed_.clear(); // nobody needs them written any more
+    }
+    changed_.notify_all();
+    writer_.join();
+  }
+  file_->Discard();
+}
 
 void VerifiedSpool::Put(const std::uint8_t* data, std::size_t length) {
-  if (failed_) return;
-  // Large pieces (a decoded bzip2 block, up to 900 kB) go to the file as they are.
+  // Large pieces (a decoded bzip2 block, up to 900 kB) go to the file as they are, after what was
+  // handed before them.
   if (length >= kPiece / 2) {
-    Flush();
+    if (!buffer_.empty()) Hand();
+    WaitForWriter();
     Write(data, length);
     return;
   }
   buffer_.insert(buffer_.end(), data, data + length);
-  if (buffer_.size() >= kPiece) Flush();
+  if (buffer_.size() >= kPiece) Hand();
 }
 
-void VerifiedSpool::Flush() {
-  if (buffer_.empty()) return;
-  Write(buffer_.data(), buffer_.size());
+void VerifiedSpool::Hand() {
+  std::unique_lock<std::mutex> hold(lock_);
+  if (failed_) {
+    buffer_.clear();
+    return;
+  }
+  if (!writer_.joinable()) {
+    try {
+      writer_ = std::thread([this] { WriterLoop(); });
+    } catch (const std::system_error&) {
+      hold.unlock(); // no thread to be had: written here instead
+      Write(buffer_.data(), buffer_.size());
+      buffer_.clear();
+      return;
+    }
+  }
+  changed_.wait(hold, [this] { return handed_.size() < kPiecesAhead; });
+  handed_.push_back(std::move(buffer_));
+  buffer_ = std::vector<std::uint8_t>();
+  if (!spare_.empty()) {
+    buffer_ = std::move(spare_.back());
+    spare_.pop_back();
+  }
   buffer_.clear();
+  buffer_.reserve(kPiece);
+  hold.unlock();
+  changed_.notify_all();
+}
+
+void VerifiedSpool::WaitForWriter() {
+  std::unique_lock<std::mutex> hold(lock_);
+  changed_.wait(hold, [this] { return handed_.empty() && !writing_; });
 }
 
 void VerifiedSpool::Write(const std::uint8_t* data, std::size_t length) {
+  // Only while the writer thread is idle (WaitForWriter), or by that thread itself.
   if (failed_) return;
   try {
     file_->WriteAt(size_, data, length);
@@ -49,7 +92,36 @@ void VerifiedSpool::Write(const std::uint8_t* data, std::size_t length) {
   }
 }
 
+void VerifiedSpool::WriterLoop() {
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    changed_.wait(hold, [this] { return stopping_ || !handed_.empty(); });
+    if (stopping_) return;
+    std::vector<std::uint8_t> piece = std::move(handed_.front());
+    handed_.pop_front();
+    writing_ = true;
+    const std::uint64_t at = size_;
+    const bool failed = failed_;
+    hold.unlock();
+    bool written = false;
+    if (!failed) {
+      try {
+        file_->WriteAt(at, piece.data(), piece.size());
+        written = true;
+      } catch (const ZipError&) {
+      }
+    }
+    hold.lock();
+    if (written) size_ += piece.size();
+    if (!failed && !written) failed_ = true;
+    writing_ = false;
+    if (spare_.size() < 2) spare_.push_back(std::move(piece));
+    changed_.notify_all();
+  }
+}
+
 void VerifiedSpool::Restart() {
+  WaitForWriter();
   buffer_.clear();
   size_ = 0;
   failed_ = false;
@@ -61,7 +133,8 @@ void VerifiedSpool::Restart() {
 }
 
 bool VerifiedSpool::Complete() {
-  Flush();
+  if (!buffer_.empty()) Hand();
+  WaitForWriter();
   return !failed_;
 }
 
@@ -70,6 +143,7 @@ bool VerifiedSpool::MoveTo(const std::string& path, std::int64_t modified) {
 }
 
 void VerifiedSpool::CopyTo(ByteSink& out) {
+  WaitForWriter();
   std::unique_ptr<InputFile> in = files_.OpenForReading(file_->TemporaryPath());
   std::vector<std::uint8_t> piece(kPiece);
   for (std::uint64_t at = 0; at < size_;) {
