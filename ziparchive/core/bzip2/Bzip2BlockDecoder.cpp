@@ -244,29 +244,38 @@ Bzip2BlockDecoder::Result Bzip2BlockDecoder::Unpack(std::uint32_t origPtr, std::
   return *decodedCrc_ == blockCrc_ ? Result::Ok : Result::Damaged;
 }
 
-// The text is the cycle through the sorted rotations that starts at row origPtr. Each step is a load
-// that depends on the one before and mostly misses the cache, so the text is walked from both ends
-// at once: forwards through tt_ (row -> row of the next rotation, with that rotation's last byte), and
-// backwards through lf_ (row -> row of the previous rotation, with this row's last byte).
+// The text is the cycle through the sorted rotations that starts at row origPtr, walked forwards
+// through tt_ (row -> row of the next rotation, with that rotation's last byte). Each step is a load
+// that depends on the one before and mostly misses the cache. A block whose tables stay in the
+// caches is walked from both ends at once, backwards through lf_ too (row -> row of the previous
+// rotation, with this row's last byte), which halves the chain of loads; a large block is walked
+// forwards alone, as its second table would cost more in cache misses (and memory) than the second
+// walk saves when other threads decode blocks beside it.
 void Bzip2BlockDecoder::Invert(std::uint32_t origPtr) {
   const std::uint32_t count = symbolCount_;
-  if (lf_.size() < count) lf_.resize(count);
+  const bool twoWalks = count <= kTwoWalksUpTo;
+  if (twoWalks && lf_.size() < count) lf_.resize(count);
   if (text_.size() < count) text_.resize(count);
   std::uint32_t* tt = tt_.data();
-  std::uint32_t* lf = lf_.data();
   std::array<std::uint32_t, 256> next;
   std::uint32_t sum = 0;
   for (int b = 0; b < 256; ++b) {
     next[b] = sum;
     sum += byteCounts_[b];
   }
+  std::uint8_t* text = text_.data();
+  if (!twoWalks) {
+    for (std::uint32_t i = 0; i < count; ++i) tt[next[tt[i] & 0xFF]++] |= i << 8;
+    WalkForwards(origPtr);
+    return;
+  }
+  std::uint32_t* lf = lf_.data();
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint32_t byte = tt[i] & 0xFF;
     const std::uint32_t row = next[byte]++;
     tt[row] |= i << 8;
     lf[i] = row << 8 | byte;
   }
-  std::uint8_t* text = text_.data();
   std::uint32_t forward = tt[origPtr] >> 8, backward = origPtr;
   const std::uint32_t half = count / 2;
   for (std::uint32_t k = 0; k < half; ++k) {
@@ -280,13 +289,17 @@ void Bzip2BlockDecoder::Invert(std::uint32_t origPtr) {
   // In a sound block the rows form one cycle and the two walks meet. Damaged data can make shorter
   // cycles; the text is then what a walk forwards alone gives, as libbz2 reads it (it fails the CRC).
   const bool met = count % 2 != 0 ? backward == forward : tt[backward] >> 8 == forward;
-  if (!met) {
-    forward = tt[origPtr] >> 8;
-    for (std::uint32_t k = 0; k < count; ++k) {
-      const std::uint32_t entry = tt[forward];
-      forward = entry >> 8;
-      text[k] = static_cast<std::uint8_t>(entry);
-    }
+  if (!met) WalkForwards(origPtr);
+}
+
+void Bzip2BlockDecoder::WalkForwards(std::uint32_t origPtr) {
+  const std::uint32_t* tt = tt_.data();
+  std::uint8_t* text = text_.data();
+  std::uint32_t forward = tt[origPtr] >> 8;
+  for (std::uint32_t k = 0; k < symbolCount_; ++k) {
+    const std::uint32_t entry = tt[forward];
+    forward = entry >> 8;
+    text[k] = static_cast<std::uint8_t>(entry);
   }
 }
 

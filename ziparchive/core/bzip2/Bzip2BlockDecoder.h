@@ -2,7 +2,7 @@
 // tables, the move-to-front and run-length stages, the inverse Burrows-Wheeler transform and the
 // initial run-length coding, then the block's CRC check. Every field is checked against the block
 // size and the arrays, so damaged or hostile data cannot make it read or write out of bounds.
-// A decoder keeps its work arrays (9 bytes per symbol of the largest block seen) from block to block;
+// A decoder keeps its work arrays (at most 9 bytes per symbol of the largest block seen) from block to block;
 // use one per thread.
 #pragma once
 
@@ -50,13 +50,17 @@ private:
   bool Grow(std::uint32_t needed, std::uint32_t maxSymbols);
   Result Unpack(std::uint32_t origPtr, std::vector<std::uint8_t>& out, std::size_t outputLimit);
   void Invert(std::uint32_t origPtr);
+  void WalkForwards(std::uint32_t origPtr);
+  // Blocks up to this many symbols are walked from both ends (their two tables take 8 bytes a symbol).
+  static constexpr std::uint32_t kTwoWalksUpTo = 400000;
 
   static constexpr int kMaxGroups = 6;
   static constexpr std::size_t kMaxSelectors = 18002; // more are read but not kept, as libbz2 does
 
   // Each symbol's byte in bits 0-7; after the inverse transform, the next position in bits 8-31.
   std::vector<std::uint32_t> tt_;
-  std::vector<std::uint32_t> lf_;  // per row: the row of the previous rotation in bits 8-31, the byte below
+  std::vector<std::uint32_t>
+      lf_; // per row, for blocks walked from both ends: the row of the previous rotation in bits 8-31, the byte below
   std::vector<std::uint8_t> text_; // the block before the initial run-length coding is undone
   std::uint32_t symbolCount_ = 0;
   std::array<std::uint32_t, 256> byteCounts_;
