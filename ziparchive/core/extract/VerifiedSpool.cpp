@@ -19,6 +19,7 @@ VerifiedSpool::VerifiedSpool(FileAccess& files, const std::string& besidePath)
   // CopyTo, the one reader by name, is a fallback: when the system refuses it, the entry is decoded again.
   file_->RemoveIfProcessDies();
   buffer_.reserve(kPiece);
+  spare_.reserve(2); // the writer thread must not need memory to give a piece back
 }
 
 VerifiedSpool::~VerifiedSpool() {
@@ -108,7 +109,7 @@ void VerifiedSpool::WriterLoop() {
       try {
         file_->WriteAt(at, piece.data(), piece.size());
         written = true;
-      } catch (const ZipError&) {
+      } catch (...) { // any failure (ZipError, no memory) only means the spool is not used
       }
     }
     hold.lock();
