@@ -263,7 +263,6 @@ void Bzip2BlockDecoder::Invert(std::uint32_t origPtr) {
     next[b] = sum;
     sum += byteCounts_[b];
   }
-  std::uint8_t* text = text_.data();
   if (!twoWalks) {
     for (std::uint32_t i = 0; i < count; ++i) tt[next[tt[i] & 0xFF]++] |= i << 8;
     WalkForwards(origPtr);
@@ -276,6 +275,7 @@ void Bzip2BlockDecoder::Invert(std::uint32_t origPtr) {
     tt[row] |= i << 8;
     lf[i] = row << 8 | byte;
   }
+  std::uint8_t* text = text_.data();
   std::uint32_t forward = tt[origPtr] >> 8, backward = origPtr;
   const std::uint32_t half = count / 2;
   for (std::uint32_t k = 0; k < half; ++k) {

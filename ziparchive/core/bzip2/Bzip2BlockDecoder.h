@@ -59,8 +59,8 @@ private:
 
   // Each symbol's byte in bits 0-7; after the inverse transform, the next position in bits 8-31.
   std::vector<std::uint32_t> tt_;
-  std::vector<std::uint32_t>
-      lf_; // per row, for blocks walked from both ends: the row of the previous rotation in bits 8-31, the byte below
+  // Per row, for blocks walked from both ends: the row of the previous rotation in bits 8-31, the byte below.
+  std::vector<std::uint32_t> lf_;
   std::vector<std::uint8_t> text_; // the block before the initial run-length coding is undone
   std::uint32_t symbolCount_ = 0;
   std::array<std::uint32_t, 256> byteCounts_;

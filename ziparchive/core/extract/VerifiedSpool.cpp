@@ -66,12 +66,12 @@ void VerifiedSpool::Hand() {
   }
   changed_.wait(hold, [this] { return handed_.size() < kPiecesAhead; });
   handed_.push_back(std::move(buffer_));
-  buffer_ = std::vector<std::uint8_t>();
+  buffer_.clear(); // moved from: empty whatever the library left in it
   if (!spare_.empty()) {
-    buffer_ = std::move(spare_.back());
+    buffer_.swap(spare_.back());
     spare_.pop_back();
+    buffer_.clear();
   }
-  buffer_.clear();
   buffer_.reserve(kPiece);
   hold.unlock();
   changed_.notify_all();
@@ -82,15 +82,20 @@ void VerifiedSpool::WaitForWriter() {
   changed_.wait(hold, [this] { return handed_.empty() && !writing_; });
 }
 
-void VerifiedSpool::Write(const std::uint8_t* data, std::size_t length) {
-  // Only while the writer thread is idle (WaitForWriter), or by that thread itself.
-  if (failed_) return;
+bool VerifiedSpool::WrittenAt(std::uint64_t offset, const std::uint8_t* data, std::size_t length) noexcept {
   try {
-    file_->WriteAt(size_, data, length);
-    size_ += length;
-  } catch (const ZipError&) {
-    failed_ = true; // the test goes on without the spool
+    file_->WriteAt(offset, data, length);
+    return true;
+  } catch (...) { // any failure (ZipError, no memory) only means the spool is not used
+    return false;
   }
+}
+
+void VerifiedSpool::Write(const std::uint8_t* data, std::size_t length) {
+  // Only while the writer thread is idle (WaitForWriter): the test goes on without a spool that failed.
+  if (failed_) return;
+  if (WrittenAt(size_, data, length)) size_ += length;
+  else failed_ = true;
 }
 
 void VerifiedSpool::WriterLoop() {
@@ -104,14 +109,7 @@ void VerifiedSpool::WriterLoop() {
     const std::uint64_t at = size_;
     const bool failed = failed_;
     hold.unlock();
-    bool written = false;
-    if (!failed) {
-      try {
-        file_->WriteAt(at, piece.data(), piece.size());
-        written = true;
-      } catch (...) { // any failure (ZipError, no memory) only means the spool is not used
-      }
-    }
+    const bool written = !failed && WrittenAt(at, piece.data(), piece.size());
     hold.lock();
     if (written) size_ += piece.size();
     if (!failed && !written) failed_ = true;

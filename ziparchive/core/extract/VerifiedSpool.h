@@ -47,6 +47,8 @@ private:
   // Returns once the writer thread has written (or dropped, after a failure) every piece handed.
   void WaitForWriter();
   void Write(const std::uint8_t* data, std::size_t length);
+  // One write to the file, by either thread; false when it failed.
+  bool WrittenAt(std::uint64_t offset, const std::uint8_t* data, std::size_t length) noexcept;
   void WriterLoop();
 
   FileAccess& files_;
