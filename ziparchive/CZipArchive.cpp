@@ -1,7 +1,7 @@
 // CZipArchive as exported by ZipArchive.dll: a thin layer over the portable core (zipcore) and its
 // Win32 file seam. Every exported member catches everything and reports through ZipFailure, so no
 // C++ exception ever leaves the DLL.
-#include "ziparchive/CZipArchive.h"
+#include "ziparchive/CZipArchiveImpl.h"
 
 #include <algorithm>
 #include <climits>
@@ -27,14 +27,7 @@
 using zipfacade::ReportCurrentException;
 using zipfacade::ReportFailure;
 
-struct CZipArchive::Impl {
-    zipfacade::Win32FileSystem files;
-    std::unique_ptr<zipcore::ZipReader> reader;
-    std::unique_ptr<zipcore::ArchiveExtractor> unzip;   // over reader: gone before it
-    std::unique_ptr<zipcore::ArchivePacker> packer;
-    std::wstring path;   // as given to Open
-    std::uint16_t method = zipcore::kMethodBzip2;
-};
+namespace zipfacade {
 
 namespace {
 
@@ -42,15 +35,30 @@ constexpr unsigned long kDefaultBuffer = 65536;
 constexpr unsigned long kSmallestBuffer = 4096;
 constexpr unsigned long kLargestBuffer = 64UL * 1024 * 1024;
 
+}   // namespace
+
 std::size_t BufferSize(unsigned long requested) {
     if (requested == 0) return kDefaultBuffer;
     return std::min(std::max(requested, kSmallestBuffer), kLargestBuffer);
 }
 
-bool WrongUse(ZipFailure& failure, const wchar_t* reason, const std::wstring& path = std::wstring()) {
+bool WrongUse(ZipFailure& failure, const wchar_t* reason, const std::wstring& path) {
     ReportFailure(failure, CZipException::wrongUse, 0, reason, path);
     return false;
 }
+
+bool NoMemory(ZipFailure& failure) {
+    ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory");
+    return false;
+}
+
+}   // namespace zipfacade
+
+using zipfacade::BufferSize;
+using zipfacade::NoMemory;
+using zipfacade::WrongUse;
+
+namespace {
 
 void StampWithNewestEntry(zipcore::FileAccess& files, const std::string& archivePath) {
     std::int64_t newest = INT64_MIN;
@@ -71,9 +79,7 @@ CZipArchive::~CZipArchive() {
 
 bool CZipArchive::OpenImpl(const wchar_t* path, int mode, unsigned long volumeSize, ZipFailure& failure) {
     try {
-        if (!m_impl)
-            return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"),
-                   false;
+        if (!m_impl) return NoMemory(failure);
         if (m_impl->reader || m_impl->packer) return WrongUse(failure, L"An archive is already open", m_impl->path);
         if (!path || !*path) return WrongUse(failure, L"No archive path was given");
         if (volumeSize != 0)
@@ -219,67 +225,6 @@ bool CZipArchive::SetPasswordImpl(const wchar_t* password, ZipFailure& failure) 
             }
         }
         m_impl->reader->SetPasswords(std::move(forms));
-        return true;
-    } catch (...) {
-        ReportCurrentException(failure);
-        return false;
-    }
-}
-
-// The public method numbers are the core's.
-static_assert(int{CZipArchive::methodStore} == int{zipcore::kMethodStored} &&
-                  int{CZipArchive::methodDeflate} == int{zipcore::kMethodDeflate} &&
-                  int{CZipArchive::methodBzip2} == int{zipcore::kMethodBzip2},
-              "CZipArchive's method numbers are those of the zip format");
-
-bool CZipArchive::SetCompressionMethodImpl(unsigned short method, ZipFailure& failure) {
-    try {
-        if (!m_impl)
-            return ReportFailure(failure, CZipException::noMemory, ERROR_NOT_ENOUGH_MEMORY, L"Not enough memory"),
-                   false;
-        if (!zipcore::IsWritableMethod(method))
-            return ReportFailure(failure, CZipException::unsupported, 0,
-                                 L"Unsupported compression method " + std::to_wstring(method) + L": use 0, 8 or 12"),
-                   false;
-        if (m_impl->packer) m_impl->packer->SetMethod(method);
-        m_impl->method = method;   // also for archives created later
-        return true;
-    } catch (...) {
-        ReportCurrentException(failure);
-        return false;
-    }
-}
-
-bool CZipArchive::AddNewFileImpl(const wchar_t* fileName, int level, bool fullPath, int smartness,
-                                 unsigned long bufferSize, ZipFailure& failure) {
-    try {
-        if (!m_impl || !m_impl->packer) return WrongUse(failure, L"No new archive is open for adding files");
-        if (!fileName || !*fileName) return WrongUse(failure, L"No file name was given", m_impl->path);
-        const std::string path = zipcore::WideToUtf8(fileName);
-        std::string entryName;
-        if (!zipcore::EntryNameFromPath(path, fullPath, entryName))
-            return ReportFailure(failure, CZipException::unsafeName, 0,
-                                 L"The file's name cannot be stored: it must name a file below the current folder",
-                                 fileName),
-                   false;
-        // The core checks the name further (characters Windows forbids, device names, valid Unicode).
-        m_impl->packer->AddFile(path, entryName, level, smartness, BufferSize(bufferSize));
-        return true;
-    } catch (...) {
-        ReportCurrentException(failure);
-        return false;
-    }
-}
-
-bool CZipArchive::AddNewFileAsImpl(const wchar_t* filePath, const wchar_t* entryName, int level, int smartness,
-                                   unsigned long bufferSize, ZipFailure& failure) {
-    try {
-        if (!m_impl || !m_impl->packer) return WrongUse(failure, L"No new archive is open for adding files");
-        if (!filePath || !*filePath) return WrongUse(failure, L"No file name was given", m_impl->path);
-        if (!entryName || !*entryName) return WrongUse(failure, L"No entry name was given", filePath);
-        // The core refuses names that are not relative and safe.
-        m_impl->packer->AddFile(zipcore::WideToUtf8(filePath), zipcore::WideToUtf8(entryName), level, smartness,
-                                BufferSize(bufferSize));
         return true;
     } catch (...) {
         ReportCurrentException(failure);
