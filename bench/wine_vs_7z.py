@@ -32,6 +32,16 @@ def remove(path):
         os.remove(path)
 
 
+def ship(source, copy):
+    """A program file as the package ships it (installer/stage.sh): without debugging symbols. They
+    are part of the image, which Wine reads whole at every start (15 MB more for ZipArchive.dll)."""
+    strip = shutil.which("x86_64-w64-mingw32-strip")
+    if strip:
+        subprocess.run([strip, "-o", copy, source], check=True)
+    else:
+        shutil.copy(source, copy)
+
+
 def run(runner, arguments, folder=None):
     """Seconds one program took, as the runner measured them under Wine."""
     command = [WINE, runner] + (["--in", windows(folder)] if folder else []) + arguments
@@ -68,7 +78,7 @@ def main():
         app = os.path.join(work, "app-" + label)
         os.makedirs(app)
         for name in ("Tavoline.exe", "ZipArchive.dll"):
-            shutil.copy(os.path.join(folder, name), app)
+            ship(os.path.join(folder, name), os.path.join(app, name))
         programs[label] = os.path.join(app, "Tavoline.exe")
     seven = os.path.join(work, "7zip")
     os.makedirs(seven)
