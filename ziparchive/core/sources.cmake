@@ -5,6 +5,7 @@ set(ZIPCORE_DIR ${CMAKE_CURRENT_LIST_DIR})
 # Our bzip2 codec: block encoders and decoders over libbz2's format, no zip knowledge.
 set(ZIPCORE_BZIP2_SOURCES
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockDecoder.cpp
+  ${ZIPCORE_DIR}/bzip2/Bzip2BlockUnpack.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockEncoder.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockSorter.cpp
   ${ZIPCORE_DIR}/bzip2/Bzip2BlockSplitter.cpp

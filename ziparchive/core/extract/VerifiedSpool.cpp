@@ -11,6 +11,8 @@ namespace {
 constexpr std::size_t kPiece = 1u << 20;
 // Pieces handed to the writer and not written yet: the decoder runs at most this far ahead.
 constexpr std::size_t kPiecesAhead = 3;
+// Written pieces kept for gathering the next ones.
+constexpr std::size_t kSparePieces = 2;
 
 } // namespace
 
@@ -19,7 +21,7 @@ VerifiedSpool::VerifiedSpool(FileAccess& files, const std::string& besidePath)
   // CopyTo, the one reader by name, is a fallback: when the system refuses it, the entry is decoded again.
   file_->RemoveIfProcessDies();
   buffer_.reserve(kPiece);
-  spare_.reserve(2); // the writer thread must not need memory to give a piece back
+  spare_.reserve(kSparePieces); // the writer thread must not need memory to give a piece back
 }
 
 VerifiedSpool::~VerifiedSpool() {
@@ -114,7 +116,7 @@ void VerifiedSpool::WriterLoop() {
     if (written) size_ += piece.size();
     if (!failed && !written) failed_ = true;
     writing_ = false;
-    if (spare_.size() < 2) spare_.push_back(std::move(piece));
+    if (spare_.size() < kSparePieces) spare_.push_back(std::move(piece));
     changed_.notify_all();
   }
 }
