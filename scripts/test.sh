@@ -6,6 +6,7 @@
 # are formatted as clang-format writes them (scripts/check-format.sh).
 # Run as root on Debian 12; installs what is missing first. Build trees are kept in build/ for quick re-runs.
 set -eu
+. "$(dirname "$0")/fixed-layout.sh"   # before any cd: it runs "$0" again
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 JOBS=$(nproc)

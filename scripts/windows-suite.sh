@@ -5,6 +5,7 @@
 # in the tree's prefix (made once by wine-prefix.sh), with one wineserver kept for the whole suite.
 # Prints the log's last lines and the time taken; exits non-zero when a test failed.
 set -eu
+. "$(dirname "$0")/fixed-layout.sh"   # before any cd: it runs "$0" again
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 tree=$1 log=$2
