@@ -45,8 +45,11 @@ void Select(HWND browser, BOOL isPath, const void* what) {
 }   // namespace
 
 TEST(FolderPicker, TheShellBrowserGivesTheChosenFolderOrNothing) {
-    // Below %TEMP% on drive C:: Wine's browser cannot read drive Z:'s volume, where the other tests work.
-    testkit::TempFolder temp(L"picker");
+    // On drive C:, since Wine's browser cannot read drive Z:'s volume, where the other tests work; and
+    // not in %TEMP%: the browser knows a folder by its time of last change too, and %TEMP% changes
+    // whenever a test running beside this one makes or removes its folder there. A path through a
+    // folder changed after the browser listed it is never found again.
+    testkit::TempFolder temp(L"picker", L"C:\\");
     const std::wstring folder = temp / L"Chosen folder \u00e9";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     std::wstring title;

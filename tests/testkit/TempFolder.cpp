@@ -61,11 +61,14 @@ std::wstring TempPath(const std::wstring& name) {
     return path + name;
 }
 
-TempFolder::TempFolder(const std::wstring& hint) {
+TempFolder::TempFolder(const std::wstring& hint) : TempFolder(hint, TempPath(L"")) {}
+
+TempFolder::TempFolder(const std::wstring& hint, const std::wstring& parent) {
     static int counter = 0;
+    const std::wstring below = parent.empty() || parent.back() == L'\\' ? parent : parent + L'\\';
     for (;;) {
-        m_path = TempPath(L"tavoline-" + hint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(++counter));
+        m_path = below + L"tavoline-" + hint + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(++counter);
         if (::CreateDirectoryW(m_path.c_str(), nullptr)) return;
         if (::GetLastError() != ERROR_ALREADY_EXISTS) return;
     }

@@ -1,6 +1,6 @@
-// TempFolder: a fresh folder under %TEMP% for one test, removed with everything in it at the end;
-// and the folder-tree helpers every Windows test uses. Paths go through their long "\\?\" form, so
-// they work beyond 260 characters and with names Windows' path parsing would change.
+// TempFolder: a fresh folder under %TEMP% (or another parent) for one test, removed with everything
+// in it at the end; and the folder-tree helpers every Windows test uses. Paths go through their long
+// "\\?\" form, so they work beyond 260 characters and with names Windows' path parsing would change.
 #pragma once
 
 #include <string>
@@ -11,6 +11,8 @@ namespace testkit {
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring& hint = L"test");
+    // In `parent` instead: a folder no other test writes into while this one runs.
+    TempFolder(const std::wstring& hint, const std::wstring& parent);
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder();
