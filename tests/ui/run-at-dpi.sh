@@ -21,7 +21,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cp -al "$TEMPLATE" "$WINEPREFIX"
+# The template's files shared (hard links), but not the folders where the tests running meanwhile
+# make and remove files (the users' Temp, the test folders at the root of C:): cp fails on a file
+# removed while it copies. The copy has the Temp folders empty and no test folders.
+mkdir "$WINEPREFIX"
+(cd "$TEMPLATE" && find . \( -path './drive_c/users/*/Temp' -o -path './drive_c/tavoline-*' \) -prune -o ! -type d -print0 |
+  xargs -0 -r cp -al --parents -t "$WINEPREFIX")
+(cd "$TEMPLATE" && find . -path './drive_c/tavoline-*' -prune -o -type d -print0 -path './drive_c/users/*/Temp' -prune) |
+  (cd "$WINEPREFIX" && xargs -0 -r mkdir -p)
 # The registry files are rewritten, not changed in place: real copies, so the template stays as it is.
 cp --remove-destination "$TEMPLATE"/*.reg "$WINEPREFIX"/
 rm -f "$WINEPREFIX/wineserver"
